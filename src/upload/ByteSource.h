@@ -6,7 +6,7 @@ namespace bildheber {
 
 // Where a reply's bytes come from: the TLS connection, or a buffer in tests and fuzzers.
 class ByteSource {
-public:
+  public:
     virtual ~ByteSource() = default;
     // Reads up to `size` bytes into `buffer`; returns 0 once the peer has closed the stream.
     // Throws UploadError on a broken connection or a time-out.

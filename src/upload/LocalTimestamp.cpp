@@ -12,8 +12,9 @@ LocalTimestamp LocalTimestamp::now() {
     const auto millis = duration_cast<milliseconds>(current.time_since_epoch()).count() % 1000;
     std::tm local{};
     localtime_r(&seconds, &local);
-    return LocalTimestamp{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
-                          local.tm_min,         local.tm_sec,     static_cast<int>(millis)};
+    return LocalTimestamp{local.tm_year + 1900,    local.tm_mon + 1, local.tm_mday,
+                          local.tm_hour,           local.tm_min,     local.tm_sec,
+                          static_cast<int>(millis)};
 }
 
 }  // namespace bildheber

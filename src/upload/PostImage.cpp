@@ -1,1 +1,25 @@
-// placeholder
+#include "upload/PostImage.h"
+
+#include "upload/ReplyCharset.h"
+#include "upload/UploadError.h"
+#include "upload/UploadRequest.h"
+
+namespace bildheber {
+
+std::string postImage(std::string_view path, std::string_view jpegBytes, ExpiryChoice expiry,
+                      const UploadOptions& options) {
+    const std::string request =
+        buildUploadRequest(options.endpoint.host, path, jpegBytes, expiry, options.clock());
+    HttpReply reply;
+    {
+        TlsConnection connection(options.endpoint.host, options.endpoint.port, options.timeouts);
+        connection.writeAll(request);
+        reply = readReply(connection, options.limits);
+    }
+    if (reply.status < 200 || reply.status > 299) {
+        throw UploadError("image host answered with status " + std::to_string(reply.status));
+    }
+    return decodeReplyText(reply.header("Content-Type").value_or(""), reply.body);
+}
+
+}  // namespace bildheber

@@ -20,7 +20,7 @@ struct SocketTimeouts {
 // (OpenSSL's default paths, so SSL_CERT_FILE and SSL_CERT_DIR apply) and the host name.
 // Everything is released by the destructor. Failures throw UploadError.
 class TlsConnection : public ByteSource {
-public:
+  public:
     TlsConnection(const std::string& host, std::uint16_t port, const SocketTimeouts& timeouts);
     ~TlsConnection() override;
     TlsConnection(const TlsConnection&) = delete;
@@ -32,7 +32,7 @@ public:
     // The negotiated protocol, such as "TLSv1" or "TLSv1.3".
     std::string protocolVersion() const;
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };

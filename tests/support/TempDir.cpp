@@ -8,7 +8,8 @@
 namespace bildheber::test {
 
 TempDir::TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "bildheber-test-XXXXXX").string();
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "bildheber-test-XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr) {
         throw std::runtime_error("cannot create a temporary folder");
     }
