@@ -105,8 +105,8 @@ int allowLegacySignaturesBelowTls12(const SSL* ssl, const SSL_CTX* ctx, int op, 
         return 1;
     }
     const bool legacyDigest = nid == NID_sha1 || nid == NID_md5_sha1;
-    return op == SSL_SECOP_SIGALG_CHECK && legacyDigest && ssl != nullptr &&
-           SSL_version(ssl) < TLS1_2_VERSION;
+    const bool signatureCheck = (op & SSL_SECOP_OTHER_TYPE) == SSL_SECOP_OTHER_SIGALG;
+    return signatureCheck && legacyDigest && ssl != nullptr && SSL_version(ssl) < TLS1_2_VERSION;
 }
 
 SslCtxPtr makeClientContext() {

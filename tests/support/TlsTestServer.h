@@ -13,9 +13,9 @@ namespace bildheber::test {
 // One thing the server does after it has read a request.
 struct ServerStep {
     enum class Kind {
-        Send,        // write `bytes` over TLS
-        Pause,       // sleep for `pause`
-        CloseAbruptly // close the TCP socket at once, without a TLS close_notify
+        Send,          // write `bytes` over TLS
+        Pause,         // sleep for `pause`
+        CloseAbruptly  // close the TCP socket at once, without a TLS close_notify
     };
     Kind kind = Kind::Send;
     std::string bytes;
@@ -38,7 +38,7 @@ struct TlsTestServerOptions {
 // bytes, carries out the script and closes the connection cleanly (close_notify, then close)
 // unless the script closed it. Handshake failures are recorded, not thrown.
 class TlsTestServer {
-public:
+  public:
     explicit TlsTestServer(TlsTestServerOptions options);
     ~TlsTestServer();  // stops the thread and closes the listening socket
     TlsTestServer(const TlsTestServer&) = delete;
@@ -53,14 +53,16 @@ public:
 
     // Raw bytes of every request received so far, one entry per connection, in order.
     // Waits up to `wait` for at least `atLeast` entries.
-    std::vector<std::string> requests(std::size_t atLeast = 0,
-                                      std::chrono::milliseconds wait = std::chrono::seconds(5)) const;
+    std::vector<std::string> requests(
+        std::size_t atLeast = 0, std::chrono::milliseconds wait = std::chrono::seconds(5)) const;
     // Number of connections whose TLS handshake failed.
     int failedHandshakes() const;
     // The protocol negotiated on the last connection ("TLSv1", "TLSv1.3", ...), or empty.
     std::string lastProtocol() const;
+    // The server name (SNI) the client sent on the last connection, or empty.
+    std::string lastServerName() const;
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };
