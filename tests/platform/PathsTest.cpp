@@ -28,3 +28,33 @@ TEST(FileNamePart, TakesWhatFollowsTheLastSeparator) {
 
 }  // namespace
 }  // namespace bildheber
+
+namespace bildheber {
+namespace {
+
+TEST(ReplaceExtension, ReplacesFromTheLastDotOfTheFileName) {
+    struct Case {
+        const char* path;
+        const char* suffix;
+        const char* expected;
+    } cases[] = {
+        {"/opt/bildheber/Bildheber.bin", "_log.txt", "/opt/bildheber/Bildheber_log.txt"},
+        {"/opt/bildheber/bildheber", "_tmp.jpg", "/opt/bildheber/bildheber_tmp.jpg"},
+        {"/opt/v1.2/bildheber", "_log.txt", "/opt/v1.2/bildheber_log.txt"},
+        {"/opt/a.b.c", "_tmp*.jpg", "/opt/a.b_tmp*.jpg"},
+        {"bildheber", ".wav", "bildheber.wav"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(replaceExtension(c.path, c.suffix), c.expected) << c.path;
+    }
+    EXPECT_EQ(extensionOf("/x/foto.JPeg"), ".JPeg");
+    EXPECT_EQ(extensionOf("/x.jpg/foto"), "");
+    EXPECT_EQ(extensionOf("foto."), ".");
+    EXPECT_EQ(folderPart("/opt/bildheber/x"), "/opt/bildheber");
+    EXPECT_EQ(folderPart("x"), "");
+    EXPECT_EQ(joinPath("/opt", "x"), "/opt/x");
+    EXPECT_EQ(joinPath("", "x"), "x");
+}
+
+}  // namespace
+}  // namespace bildheber

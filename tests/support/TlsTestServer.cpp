@@ -1,5 +1,6 @@
 #include "support/TlsTestServer.h"
 
+#include <deque>
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -232,6 +233,7 @@ struct TlsTestServer::Impl {
     bool stopping = false;
     int connectionFd = -1;  // the connection being served, so the destructor can shut it down
     std::vector<ServerStep> script;
+    std::deque<std::vector<ServerStep>> queuedScripts;  // for the next connections, in order
     std::vector<std::string> requests;
     int failedHandshakes = 0;
     std::string lastProtocol;
@@ -306,7 +308,12 @@ void TlsTestServer::Impl::serve(UniqueFd connection) {
         lastProtocol = SSL_get_version(ssl.get());
         const char* serverName = SSL_get_servername(ssl.get(), TLSEXT_NAMETYPE_host_name);
         lastServerName = serverName != nullptr ? serverName : "";
-        steps = script;
+        if (queuedScripts.empty()) {
+            steps = script;
+        } else {
+            steps = std::move(queuedScripts.front());
+            queuedScripts.pop_front();
+        }
     }
 
     std::string received;
@@ -420,6 +427,7 @@ std::uint16_t TlsTestServer::port() const {
 void TlsTestServer::setScript(std::vector<ServerStep> steps) {
     std::lock_guard lock(impl_->mutex);
     impl_->script = std::move(steps);
+    impl_->queuedScripts.clear();
 }
 
 void TlsTestServer::setReply(std::string reply) {
@@ -441,6 +449,11 @@ int TlsTestServer::failedHandshakes() const {
 std::string TlsTestServer::lastProtocol() const {
     std::lock_guard lock(impl_->mutex);
     return impl_->lastProtocol;
+}
+
+void TlsTestServer::queueReply(std::string reply) {
+    std::lock_guard lock(impl_->mutex);
+    impl_->queuedScripts.push_back({ServerStep::send(std::move(reply))});
 }
 
 std::string TlsTestServer::lastServerName() const {

@@ -50,6 +50,9 @@ class TlsTestServer {
     void setScript(std::vector<ServerStep> steps);
     // Convenience: a script that sends `reply` as it stands.
     void setReply(std::string reply);
+    // The next connection not yet served by a queued reply gets this one; after the queued
+    // replies are used up, connections get the script again. setScript clears the queue.
+    void queueReply(std::string reply);
 
     // Raw bytes of every request received so far, one entry per connection, in order.
     // Waits up to `wait` for at least `atLeast` entries.

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "platform/Platform.h"
+
+namespace bildheber {
+
+// `name` itself when no file of that name exists, else the first of name-1, name-2, ... (the
+// number before the extension) that is free. Numbers are tried from 1 on every call.
+std::string uniqueFileName(const std::string& name,
+                           const std::function<bool(const std::string&)>& exists);
+
+// Whether a file name matches a pattern in which "*" stands for any run of characters. Letter
+// case counts as the platform's file names count it (on Windows not at all).
+bool matchesFilePattern(std::string_view name, std::string_view pattern);
+
+// Deletes every file in the folder of `pathPattern` whose name matches its file-name part; what
+// cannot be deleted is skipped silently.
+void deleteTmpFiles(Platform& platform, const std::string& pathPattern);
+
+// Writes `bytes` to a new file `path`. On any failure the partial file is removed and
+// std::runtime_error says "Datei \"<path>\" kann nicht erstellt werden. <reason>".
+void writeNewFile(const std::string& path, std::string_view bytes);
+
+}  // namespace bildheber

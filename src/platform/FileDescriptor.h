@@ -1,0 +1,51 @@
+#pragma once
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <string_view>
+#include <utility>
+
+namespace bildheber {
+
+// An owned POSIX file descriptor, closed on destruction.
+class FileDescriptor {
+  public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    ~FileDescriptor() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+
+    bool valid() const { return fd_ >= 0; }
+    int get() const { return fd_; }
+
+    // Closes now; false (errno set) when closing reported an error, such as a delayed write error.
+    bool close() { return ::close(std::exchange(fd_, -1)) == 0; }
+
+    // Writes all bytes; false (errno set) on failure.
+    bool writeAll(std::string_view bytes) const {
+        while (!bytes.empty()) {
+            const ssize_t written = ::write(fd_, bytes.data(), bytes.size());
+            if (written < 0 && errno == EINTR) {
+                continue;
+            }
+            if (written <= 0) {
+                if (written == 0) {
+                    errno = EIO;
+                }
+                return false;
+            }
+            bytes.remove_prefix(static_cast<std::size_t>(written));
+        }
+        return true;
+    }
+
+  private:
+    int fd_;
+};
+
+}  // namespace bildheber

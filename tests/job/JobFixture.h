@@ -1,0 +1,97 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+
+#include "imaging/JpegCodec.h"
+#include "support/FakePlatform.h"
+#include "support/FakeWindow.h"
+#include "support/TempDir.h"
+#include "support/TestCa.h"
+#include "support/TlsTestServer.h"
+#include "upload/PostImage.h"
+#include "upload/UploadJob.h"
+
+namespace bildheber::test {
+
+// A job with a recording window and platform, the program "installed" in a temp folder, and a
+// real TLS image host on loopback that answers each upload with a page holding a forum code.
+class JobFixture : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        caFolder_ = std::make_unique<TempDir>();
+        ca_ = std::make_unique<TestCa>();
+        setenv("SSL_CERT_FILE", ca_->writeCertificate(caFolder_->path() / "ca.pem").c_str(), 1);
+    }
+    static void TearDownTestSuite() {
+        unsetenv("SSL_CERT_FILE");
+        ca_.reset();
+        caFolder_.reset();
+    }
+
+    JobFixture() {
+        server.setReply(page("[URL=https://x/default][IMG]https://x/default.jpg[/IMG][/URL]"));
+    }
+
+    static FakePlatform installedIn(const TempDir& programFolder) {
+        FakePlatform installed;
+        installed.program = (programFolder.path() / "Bildheber").string();
+        return installed;
+    }
+
+    static std::string page(const std::string& code) {
+        const std::string body = "<html><input id=\"codebbs\" value=\"" + code + "\"></html>";
+        return "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: " +
+               std::to_string(body.size()) + "\r\n\r\n" + body;
+    }
+
+    static std::string codeFor(int n) {
+        return "[URL=https://x/" + std::to_string(n) + "][IMG]https://x/" + std::to_string(n) +
+               ".jpg[/IMG][/URL]";
+    }
+
+    // A real JPEG file of the given size in the test folder.
+    std::string writeJpeg(const std::string& name, int width = 64, int height = 48) const {
+        RgbRaster raster(width, height);
+        for (std::size_t i = 0; i < raster.pixels.size(); ++i) {
+            raster.pixels[i] = static_cast<std::uint8_t>(i * 7);
+        }
+        return writeFile(name, encodeJpeg(raster, false));
+    }
+
+    std::string writeFile(const std::string& name, const std::string& bytes) const {
+        const auto path = folder.path() / name;
+        std::ofstream(path, std::ios::binary) << bytes;
+        return path.string();
+    }
+
+    std::string logContent() const {
+        std::ifstream in(job.logfilename(), std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+
+    Uploader uploader() {
+        return [this](std::string_view path, std::string_view jpeg, ExpiryChoice expiry) {
+            UploadOptions options;
+            options.endpoint = Endpoint{"localhost", server.port()};
+            options.timeouts = SocketTimeouts{std::chrono::seconds(5), std::chrono::seconds(5)};
+            return postImage(path, jpeg, expiry, options);
+        };
+    }
+
+    TempDir folder;
+    FakePlatform platform = installedIn(folder);
+    FakeWindow window;
+    TlsTestServer server{TlsTestServerOptions{ca_->issueServerCertificate()}};
+    UploadJob job{window, platform, uploader()};
+
+    static inline std::unique_ptr<TempDir> caFolder_;
+    static inline std::unique_ptr<TestCa> ca_;
+};
+
+}  // namespace bildheber::test

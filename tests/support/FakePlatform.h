@@ -1,0 +1,45 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/Platform.h"
+
+namespace bildheber::test {
+
+// The real POSIX file operations with a recording desktop: clipboard, sound and shell calls are
+// recorded, and the program path is whatever the test says.
+class FakePlatform : public PosixSystem {
+  public:
+    std::string program = "/opt/bildheber/Bildheber";
+    std::vector<std::string> clipboardTexts;  // every text set, in order
+    bool clipboardLocked = false;             // setting or reading the clipboard fails
+    std::optional<RgbRaster> clipboardBitmap;
+    std::vector<std::string> sounds;  // "play <file>" or "beep"
+    std::vector<std::string> opened;
+
+    void setClipboardText(const std::string& text) override {
+        if (clipboardLocked) {
+            throw ClipboardError(
+                "Zwischenablage Zugriff verweigert kann nicht ge\xC3\xB6"
+                "ffnet werden");
+        }
+        clipboardTexts.push_back(text);
+    }
+    bool clipboardHasBitmap() override { return clipboardBitmap.has_value(); }
+    RgbRaster readClipboardBitmap() override {
+        if (clipboardLocked) {
+            throw ClipboardError(
+                "Zwischenablage Zugriff verweigert kann nicht ge\xC3\xB6"
+                "ffnet werden");
+        }
+        return *clipboardBitmap;
+    }
+    void playSoundAsync(const std::string& file) override { sounds.push_back("play " + file); }
+    void beep() override { sounds.push_back("beep"); }
+    void openWithDefaultHandler(const std::string& target) override { opened.push_back(target); }
+    std::string programPath() override { return program; }
+};
+
+}  // namespace bildheber::test
