@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "imghost/CalendarDate.h"
+#include "support/ImageHostProcess.h"
 #include "support/TempDir.h"
 #include "upload/ForumCode.h"
 #include "upload/HttpReply.h"
@@ -39,98 +40,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-constexpr const char* kBinary = BILDHEBER_IMGHOST_BINARY;
-constexpr std::string_view kListening = "listening on https://127.0.0.1:";
-constexpr std::string_view kTrust = "trust: export SSL_CERT_FILE=";
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
-// The host as a child process whose standard output the test reads up to the "listening on"
-// line; the rest is read away by a thread, so that the host never blocks on a full pipe.
-class ImageHostProcess {
-  public:
-    explicit ImageHostProcess(const fs::path& dataFolder) {
-        int fds[2];
-        if (::pipe2(fds, O_CLOEXEC) != 0) {
-            throw std::runtime_error("pipe2 failed");
-        }
-        output_.reset(::fdopen(fds[0], "r"));
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
-        const std::string data = dataFolder.string();
-        const char* argv[] = {kBinary, "--listen", "127.0.0.1:0", "--data", data.c_str(), nullptr};
-        const int error =
-            posix_spawn(&pid_, kBinary, &actions, nullptr, const_cast<char* const*>(argv), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        ::close(fds[1]);
-        if (error != 0) {
-            throw std::runtime_error(std::string("cannot start ") + kBinary);
-        }
-        readStartLines();
-        drain_ = std::thread([this] {
-            char buffer[4096];
-            while (std::fgets(buffer, sizeof buffer, output_.get()) != nullptr) {
-                later_ += buffer;
-            }
-        });
-    }
-
-    ~ImageHostProcess() { stop(); }
-
-    ImageHostProcess(const ImageHostProcess&) = delete;
-    ImageHostProcess& operator=(const ImageHostProcess&) = delete;
-
-    // Sends SIGTERM and waits; the exit code, or -1 if it did not exit normally.
-    int stop() {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGTERM);
-            ::waitpid(pid_, &status_, 0);
-            pid_ = -1;
-        }
-        if (drain_.joinable()) {
-            drain_.join();
-        }
-        return WIFEXITED(status_) ? WEXITSTATUS(status_) : -1;
-    }
-
-    std::uint16_t port() const { return port_; }
-    const fs::path& certificate() const { return certificate_; }
-    const std::string& startOutput() const { return start_; }
-    // What the host printed after starting; complete after stop().
-    const std::string& laterOutput() const { return later_; }
-
-  private:
-    void readStartLines() {
-        char buffer[4096];
-        while (std::fgets(buffer, sizeof buffer, output_.get()) != nullptr) {
-            std::string line(buffer);
-            start_ += line;
-            if (!line.empty() && line.back() == '\n') {
-                line.pop_back();
-            }
-            if (line.starts_with(kTrust)) {
-                certificate_ = line.substr(kTrust.size());
-            }
-            if (line.starts_with(kListening)) {
-                port_ = static_cast<std::uint16_t>(std::stoi(line.substr(kListening.size())));
-                return;
-            }
-        }
-        throw std::runtime_error("the image host ended before listening:\n" + start_);
-    }
-
-    pid_t pid_ = -1;
-    int status_ = 0;
-    std::unique_ptr<std::FILE, FileCloser> output_;
-    std::thread drain_;
-    std::string start_;
-    std::string later_;
-    std::uint16_t port_ = 0;
-    fs::path certificate_;
-};
+using test::ImageHostProcess;
 
 class RecordingStatusLine : public StatusLine {
   public:
