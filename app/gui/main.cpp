@@ -1,0 +1,56 @@
+// bildheber: the window a forum member starts.
+
+#include <QApplication>
+#include <QFile>
+#include <QFontDatabase>
+#include <QProxyStyle>
+#include <string>
+#include <vector>
+
+#include "platform/QtDesktop.h"
+#include "ui/TForm1.h"
+#include "upload/PostImage.h"
+
+namespace {
+
+// Hints appear after the pointer has rested for half a second.
+class HintTiming : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returned) const override {
+        if (hint == QStyle::SH_ToolTip_WakeUpDelay) {
+            return 500;
+        }
+        return QProxyStyle::styleHint(hint, option, widget, returned);
+    }
+};
+
+// The window's font is Tahoma 8 pt; Wine's Tahoma stands in where it is installed.
+void useTahoma(QApplication& app) {
+    for (const char* file : {"/usr/share/wine/fonts/tahoma.ttf", "/usr/share/wine/fonts/tahomabd.ttf"}) {
+        if (QFile::exists(file)) {
+            QFontDatabase::addApplicationFont(file);
+        }
+    }
+    QFont font("Tahoma");
+    font.setPointSize(8);
+    app.setFont(font);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);  // takes its own options (such as -platform) out of argv
+    QApplication::setApplicationName("Bildheber");
+    QApplication::setStyle(new HintTiming);
+    useTahoma(app);
+
+    bildheber::QtDesktop desktop;
+    bildheber::TForm1 form(desktop, [](std::string_view path, std::string_view jpeg,
+                                       bildheber::ExpiryChoice expiry) {
+        return bildheber::postImage(path, jpeg, expiry);
+    });
+    form.FormCreate(std::vector<std::string>(argv + 1, argv + argc));
+    form.show();
+    return QApplication::exec();
+}
