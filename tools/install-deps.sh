@@ -10,6 +10,7 @@ packages=(
   qt6-base-dev
   libssl-dev openssl
   libjpeg62-turbo-dev libjpeg-turbo-progs
+  libcanberra-dev fonts-wine
 )
 
 missing=()

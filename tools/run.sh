@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
-# Builds Bildheber, starts the bundled local image host on loopback and uploads the sample
-# pictures to it with bildheber-cli, which prints their forum codes.
+# Builds Bildheber, starts the bundled local image host on loopback and opens the window
+# against it with the sample pictures queued: press "Hochladen", then paste the forum codes.
+# Without a display (no DISPLAY or WAYLAND_DISPLAY) it uploads the samples with bildheber-cli
+# instead, which prints their forum codes.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash tools/install-deps.sh
 cmake --preset default >/dev/null
-cmake --build --preset default --target bildheber-cli bildheber-imghost
+cmake --build --preset default --target bildheber bildheber-cli bildheber-imghost
 
 data=build/imghost-data
 log=build/imghost.log
@@ -24,5 +26,10 @@ done
 [ -n "$port" ] || { echo "run: the local image host did not start" >&2; cat "$log" >&2; exit 1; }
 
 echo "Local image host: https://localhost:$port (pictures in $data)" >&2
-SSL_CERT_FILE="$data/localhost-cert.pem" BILDHEBER_SERVER="localhost:$port" \
+export SSL_CERT_FILE="$data/localhost-cert.pem" BILDHEBER_SERVER="localhost:$port"
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+  build/app/bildheber "$@" samples/*.jpg
+else
+  echo "No display: uploading the samples with bildheber-cli instead of the window." >&2
   build/app/bildheber-cli "$@" samples/*.jpg
+fi

@@ -15,7 +15,7 @@ namespace {
 
 // Hints appear after the pointer has rested for half a second.
 class HintTiming : public QProxyStyle {
-public:
+  public:
     int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
                   QStyleHintReturn* returned) const override {
         if (hint == QStyle::SH_ToolTip_WakeUpDelay) {
@@ -27,7 +27,8 @@ public:
 
 // The window's font is Tahoma 8 pt; Wine's Tahoma stands in where it is installed.
 void useTahoma(QApplication& app) {
-    for (const char* file : {"/usr/share/wine/fonts/tahoma.ttf", "/usr/share/wine/fonts/tahomabd.ttf"}) {
+    for (const char* file :
+         {"/usr/share/wine/fonts/tahoma.ttf", "/usr/share/wine/fonts/tahomabd.ttf"}) {
         if (QFile::exists(file)) {
             QFontDatabase::addApplicationFont(file);
         }
@@ -46,10 +47,10 @@ int main(int argc, char** argv) {
     useTahoma(app);
 
     bildheber::QtDesktop desktop;
-    bildheber::TForm1 form(desktop, [](std::string_view path, std::string_view jpeg,
-                                       bildheber::ExpiryChoice expiry) {
-        return bildheber::postImage(path, jpeg, expiry);
-    });
+    bildheber::TForm1 form(
+        desktop, [](std::string_view path, std::string_view jpeg, bildheber::ExpiryChoice expiry) {
+            return bildheber::postImage(path, jpeg, expiry);
+        });
     form.FormCreate(std::vector<std::string>(argv + 1, argv + argc));
     form.show();
     return QApplication::exec();

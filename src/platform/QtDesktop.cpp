@@ -35,7 +35,9 @@ QtDesktop::~QtDesktop() = default;
 void QtDesktop::setClipboardText(const std::string& text) {
     QClipboard* clipboard = QGuiApplication::clipboard();
     if (clipboard == nullptr) {
-        throw ClipboardError("Zwischenablage nicht verf\xC3\xBCgbar kann nicht ge\xC3\xB6" "ffnet werden");
+        throw ClipboardError(
+            "Zwischenablage nicht verf\xC3\xBCgbar kann nicht ge\xC3\xB6"
+            "ffnet werden");
     }
     clipboard->setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
 }
@@ -46,9 +48,12 @@ bool QtDesktop::clipboardHasBitmap() {
 }
 
 RgbRaster QtDesktop::readClipboardBitmap() {
-    const QImage image = QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB888);
+    const QImage image =
+        QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB888);
     if (image.isNull()) {
-        throw ClipboardError("Zwischenablage ohne Bild kann nicht ge\xC3\xB6" "ffnet werden");
+        throw ClipboardError(
+            "Zwischenablage ohne Bild kann nicht ge\xC3\xB6"
+            "ffnet werden");
     }
     RgbRaster raster(image.width(), image.height());
     for (int y = 0; y < image.height(); ++y) {
@@ -59,7 +64,8 @@ RgbRaster QtDesktop::readClipboardBitmap() {
 
 void QtDesktop::playSoundAsync(const std::string& file) {
     // A file that cannot be played gives the ordinary beep instead, as a missing one does.
-    const std::string absolute = QFileInfo(QString::fromStdString(file)).absoluteFilePath().toStdString();
+    const std::string absolute =
+        QFileInfo(QString::fromStdString(file)).absoluteFilePath().toStdString();
     if (sound_->context == nullptr ||
         ca_context_play(sound_->context, 0, CA_PROP_MEDIA_FILENAME, absolute.c_str(),
                         CA_PROP_EVENT_DESCRIPTION, "Bildheber", nullptr) != CA_SUCCESS) {

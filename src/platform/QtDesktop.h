@@ -10,7 +10,7 @@ namespace bildheber {
 // sounds through libcanberra (made for short asynchronous sounds, without a media stack), the
 // desktop's bell, and the desktop's default handlers for files and web addresses.
 class QtDesktop : public PosixSystem {
-public:
+  public:
     QtDesktop();
     ~QtDesktop() override;
 
@@ -21,7 +21,7 @@ public:
     void beep() override;
     void openWithDefaultHandler(const std::string& pathOrAddress) override;
 
-private:
+  private:
     struct Sound;
     std::unique_ptr<Sound> sound_;
 };

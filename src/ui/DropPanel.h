@@ -11,14 +11,14 @@ namespace bildheber {
 // caption where no preview picture covers it.
 class DropPanel : public QFrame {
     Q_OBJECT
-public:
+  public:
     explicit DropPanel(QWidget* parent);
 
-signals:
+  signals:
     // The local files of one drop, in the order the drop lists them, paths read whole.
     void filesDropped(const std::vector<std::string>& paths);
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;

@@ -11,7 +11,7 @@ namespace bildheber {
 // point-sampled. A file is decoded only when it is first drawn.
 class PreviewView : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit PreviewView(QWidget* parent);
 
     // Takes the bytes of a JPEG file whose header has been read; decoded when drawn.
@@ -25,14 +25,14 @@ public:
     // The rectangle the picture is drawn in now.
     QRect pictureRect() const;
 
-signals:
+  signals:
     void clicked();
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 
-private:
+  private:
     const QImage& decoded();
 
     std::string jpeg_;  // not yet decoded

@@ -9,13 +9,13 @@ namespace bildheber {
 // selection has followed the click; a click on the empty area leaves no row selected.
 class QueueList : public QTableWidget {
     Q_OBJECT
-public:
+  public:
     explicit QueueList(QWidget* parent);
 
-signals:
+  signals:
     void leftClicked();
 
-protected:
+  protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 };

@@ -38,9 +38,9 @@ struct Column {
     Qt::Alignment alignment;
 };
 const Column kColumns[] = {
-    {"Dateiname", 300, Qt::AlignLeft},   {"L\xC3\xA4nge", 66, Qt::AlignRight},
-    {"Pixel", 66, Qt::AlignHCenter},     {"Skalierung", 66, Qt::AlignRight},
-    {"Status", 100, Qt::AlignLeft},      {"Forumscode", 0, Qt::AlignLeft},
+    {"Dateiname", 300, Qt::AlignLeft}, {"L\xC3\xA4nge", 66, Qt::AlignRight},
+    {"Pixel", 66, Qt::AlignHCenter},   {"Skalierung", 66, Qt::AlignRight},
+    {"Status", 100, Qt::AlignLeft},    {"Forumscode", 0, Qt::AlignLeft},
 };
 
 QString text(const std::string& utf8) {
@@ -107,7 +107,8 @@ void TForm1::buildMenu() {
     Logfile1_->setObjectName("Logfile1");
     QMenu* Forumscode1 = menuBar()->addMenu("Forumscode");
     Forumscode1->setObjectName("Forumscode1");
-    NochmalinZwischenablagekopieren1_ = Forumscode1->addAction("...nochmal in Zwischenablage kopieren");
+    NochmalinZwischenablagekopieren1_ =
+        Forumscode1->addAction("...nochmal in Zwischenablage kopieren");
     NochmalinZwischenablagekopieren1_->setObjectName("NochmalinZwischenablagekopieren1");
 }
 
@@ -173,22 +174,26 @@ void TForm1::buildDropPanel() {
     Image1_ = new PreviewView(Panel1_);
     Image1_->setObjectName("Image1");
     auto* inside = new QVBoxLayout(Panel1_);
-    inside->setContentsMargins(1, 1, 1, 1);
+    inside->setContentsMargins(0, 0, 0, 0);  // the frame itself is the 1-pixel border
     inside->addWidget(Image1_);
 }
 
 void TForm1::connectHandlers() {
-    connect(Buttonsend_, &QPushButton::clicked, this, [this] { guarded([&] { job_.ButtonsendClick(); }); });
+    connect(Buttonsend_, &QPushButton::clicked, this,
+            [this] { guarded([&] { job_.ButtonsendClick(); }); });
     connect(ButtonDeleteSingle_, &QPushButton::clicked, this,
             [this] { guarded([&] { job_.ButtonDeleteSingleClick(); }); });
     connect(ButtonClearList_, &QPushButton::clicked, this,
             [this] { guarded([&] { job_.ButtonClearListClick(); }); });
-    connect(ListView1_, &QueueList::leftClicked, this, [this] { guarded([&] { job_.ListView1Click(); }); });
+    connect(ListView1_, &QueueList::leftClicked, this,
+            [this] { guarded([&] { job_.ListView1Click(); }); });
     connect(Image1_, &PreviewView::clicked, this, [this] { guarded([&] { job_.Image1Click(); }); });
     connect(Panel1_, &DropPanel::filesDropped, this,
             [this](const std::vector<std::string>& paths) { handleDroppedFiles(paths); });
-    connect(Dateiladen1_, &QAction::triggered, this, [this] { guarded([&] { Dateiladen1Click(); }); });
-    connect(Logfile1_, &QAction::triggered, this, [this] { guarded([&] { job_.LabelLogfileClick(); }); });
+    connect(Dateiladen1_, &QAction::triggered, this,
+            [this] { guarded([&] { Dateiladen1Click(); }); });
+    connect(Logfile1_, &QAction::triggered, this,
+            [this] { guarded([&] { job_.LabelLogfileClick(); }); });
     connect(NochmalinZwischenablagekopieren1_, &QAction::triggered, this,
             [this] { guarded([&] { job_.NochmalinZwischenablagekopieren1Click(); }); });
 }
@@ -293,9 +298,9 @@ void TForm1::setExpiryHint(const std::string& hint) {
 }
 
 void TForm1::setHintHidePause(int milliseconds) {
-    for (QWidget* widget : {static_cast<QWidget*>(RadioGroupVerfall_),
-                            static_cast<QWidget*>(ButtonDeleteSingle_),
-                            static_cast<QWidget*>(ButtonClearList_)}) {
+    for (QWidget* widget :
+         {static_cast<QWidget*>(RadioGroupVerfall_), static_cast<QWidget*>(ButtonDeleteSingle_),
+          static_cast<QWidget*>(ButtonClearList_)}) {
         widget->setToolTipDuration(milliseconds);
     }
 }

@@ -24,7 +24,7 @@ class QueueList;
 // changes what the window shows only through the WindowOperations below.
 class TForm1 : public QMainWindow, public WindowOperations {
     Q_OBJECT
-public:
+  public:
     // `uploader` sends one picture; the window runs it off its own thread and keeps painting.
     TForm1(Platform& platform, Uploader uploader);
     ~TForm1() override;
@@ -58,11 +58,11 @@ public:
     void setPreviewPicture(const RgbRaster& picture) override;
     void clearPreview() override;
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     void buildMenu();
     void buildControlPanel();
     void buildDropPanel();

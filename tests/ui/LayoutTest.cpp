@@ -1,0 +1,144 @@
+#include <QAction>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QMenuBar>
+#include <QRadioButton>
+#include <QTableWidget>
+
+#include "ui/DropPanel.h"
+#include "ui/PreviewPlacement.h"
+#include "ui/PreviewView.h"
+#include "ui/WindowFixture.h"
+
+namespace bildheber::test {
+namespace {
+
+using LayoutTest = WindowFixture;
+
+TEST_F(LayoutTest, PlacesEveryControlWhereTheFormSays) {
+    form.FormCreate({});
+    form.show();
+    EXPECT_EQ(form.windowTitle(), "Bildheber");
+    EXPECT_EQ(form.centralWidget()->size(), QSize(802, 851));
+    struct Place {
+        const char* name;
+        QRect geometry;
+    } places[] = {
+        {"Panel2", QRect(0, 0, 802, 249)},
+        {"Panel1", QRect(0, 249, 802, 602)},
+        {"Image1", QRect(1, 1, 800, 600)},
+        {"Buttonsend", QRect(7, 18, 138, 41)},
+        {"RadioGroupVerfall", QRect(9, 84, 137, 73)},
+        {"ButtonDeleteSingle", QRect(9, 163, 138, 28)},
+        {"ButtonClearList", QRect(9, 197, 138, 28)},
+        {"ListView1", QRect(168, 59, 609, 166)},
+        {"LabelLogfile", QRect(168, 231, 609, 13)},
+        {"LabelHomepage", QRect(670, 0, 107, 13)},
+    };
+    for (const auto& place : places) {
+        const QWidget* widget = find<QWidget>(place.name);
+        ASSERT_NE(widget, nullptr);
+        EXPECT_EQ(widget->geometry(), place.geometry) << place.name;
+    }
+    EXPECT_EQ(find<QLabel>("Label4")->text(), "...ab in Trullers Forumserver");
+    EXPECT_EQ(find<QLabel>("Label2")->text(), "Status:");
+    EXPECT_EQ(find<QLabel>("Label1")->pos(), QPoint(168, 31));
+    EXPECT_EQ(find<QLabel>("Label1")->palette().color(QPalette::WindowText), QColor(0, 0, 255));
+    EXPECT_EQ(find<QLabel>("LabelLogfile")->palette().color(QPalette::WindowText),
+              QColor(128, 128, 128));
+    EXPECT_TRUE(find<QLabel>("LabelHomepage")->font().italic());
+    EXPECT_EQ(find<QWidget>("Panel1")->palette().color(QPalette::Window), QColor(255, 255, 128));
+
+    // Growing the window grows the drop panel only.
+    form.resize(form.width() + 200, form.height() + 100);
+    QApplication::processEvents();
+    EXPECT_EQ(find<QWidget>("Panel1")->geometry(), QRect(0, 249, 1002, 702));
+    EXPECT_EQ(find<QWidget>("ListView1")->geometry(), QRect(168, 59, 609, 166));
+}
+
+TEST_F(LayoutTest, ShowsTheTextsOfAFreshStart) {
+    form.FormCreate({});
+    EXPECT_EQ(find<QLabel>("Label1")->text(), "Warte auf ein oder mehrere Bilder.");
+    EXPECT_EQ(find<QLabel>("LabelLogfile")->text().toStdString(),
+              "Logfile: " + (folder.path() / "Bildheber_log.txt").string());
+    EXPECT_EQ(button("Buttonsend")->text(), "Hochladen");
+    EXPECT_EQ(button("ButtonDeleteSingle")->text(), "Bild entfernen");
+    EXPECT_EQ(button("ButtonClearList")->text(), "Alle entfernen");
+    EXPECT_EQ(
+        button("ButtonDeleteSingle")->toolTip(),
+        QString::fromUtf8("Bild aus der Liste der hochzuladenden Dateien l\xC3\xB6schen (nicht "
+                          "auf dem Server)"));
+    EXPECT_EQ(
+        button("ButtonClearList")->toolTip(),
+        QString::fromUtf8(
+            "Liste der hochzuladenden Dateien leeren (nichts auf dem Server l\xC3\xB6schen)"));
+    auto* group = find<QGroupBox>("RadioGroupVerfall");
+    EXPECT_EQ(group->title(), "Verfallsdatum");
+    EXPECT_TRUE(
+        group->toolTip().startsWith(QString::fromUtf8("Deine Daten geh\xC3\xB6ren Dir.\n\r")));
+    EXPECT_EQ(group->toolTipDuration(), 10000);
+    const auto items = group->findChildren<QRadioButton*>();
+    ASSERT_EQ(items.size(), 3);
+    EXPECT_EQ(items[0]->text(), "Nie");
+    EXPECT_EQ(items[1]->text(), "12 Monate");
+    EXPECT_EQ(items[2]->text(), "6 Wochen");
+    EXPECT_TRUE(items[0]->isChecked());
+    for (const char* name : {"Buttonsend", "ButtonClearList", "ButtonDeleteSingle"}) {
+        EXPECT_FALSE(enabled(name)) << name;
+    }
+}
+
+TEST_F(LayoutTest, CreatesTheSixQueueColumnsWithTheCodeColumnClosed) {
+    form.FormCreate({});
+    auto* list = find<QTableWidget>("ListView1");
+    const char* headers[] = {"Dateiname",  "L\xC3\xA4nge", "Pixel",
+                             "Skalierung", "Status",       "Forumscode"};
+    const int widths[] = {300, 66, 66, 66, 100, 0};
+    ASSERT_EQ(list->columnCount(), 6);
+    for (int c = 0; c < 6; ++c) {
+        EXPECT_EQ(list->horizontalHeaderItem(c)->text(), QString::fromUtf8(headers[c]));
+        EXPECT_EQ(list->horizontalHeader()->sectionSize(c), widths[c]) << headers[c];
+    }
+    EXPECT_TRUE(list->horizontalHeader()->sectionsMovable());
+    EXPECT_TRUE(list->showGrid());
+    EXPECT_EQ(list->selectionBehavior(), QAbstractItemView::SelectRows);
+    EXPECT_EQ(list->selectionMode(), QAbstractItemView::SingleSelection);
+}
+
+TEST_F(LayoutTest, HasTheMenuOfThreeItems) {
+    const auto actions = form.menuBar()->actions();
+    ASSERT_EQ(actions.size(), 3);
+    EXPECT_EQ(actions[0]->text(), "Dateibrowser");
+    EXPECT_EQ(actions[1]->text(), "Logfile");
+    EXPECT_EQ(actions[2]->text(), "Forumscode");
+    ASSERT_NE(actions[2]->menu(), nullptr);
+    ASSERT_EQ(actions[2]->menu()->actions().size(), 1);
+    EXPECT_EQ(actions[2]->menu()->actions()[0]->text(), "...nochmal in Zwischenablage kopieren");
+}
+
+TEST(PlacePreview, ScalesWithTheAspectKeptOrKeepsTheNaturalSizeAndCentres) {
+    struct Case {
+        int w, h, cw, ch;
+        bool stretch;
+        PlacedRect expected;
+    } cases[] = {
+        {1600, 1200, 800, 600, true, {0, 0, 800, 600}},
+        {400, 300, 800, 600, true, {0, 0, 800, 600}},       // small pictures are enlarged
+        {400, 300, 800, 600, false, {200, 150, 400, 300}},  // or stay at their size
+        {1000, 100, 800, 600, false, {0, 260, 800, 80}},    // too wide: reduced anyway
+        {300, 900, 800, 600, true, {300, 0, 200, 600}},     // portrait
+        {1000, 900, 800, 600, true, {67, 0, 666, 600}},     // landscape limited by the height
+        {900, 1000, 600, 800, true, {0, 67, 600, 666}},     // portrait limited by the width
+        {0, 0, 800, 600, true, {0, 0, 800, 600}},
+    };
+    for (const auto& c : cases) {
+        const PlacedRect placed = placePreview(c.w, c.h, c.cw, c.ch, c.stretch);
+        EXPECT_EQ(QRect(placed.left, placed.top, placed.width, placed.height),
+                  QRect(c.expected.left, c.expected.top, c.expected.width, c.expected.height))
+            << c.w << "x" << c.h << " in " << c.cw << "x" << c.ch
+            << (c.stretch ? " stretched" : "");
+    }
+}
+
+}  // namespace
+}  // namespace bildheber::test
