@@ -37,7 +37,9 @@ std::vector<std::u16string> splitCommandLine(std::u16string_view line) {
                 argument += line[pos];
             }
         }
-        arguments.push_back(std::move(argument));
+        if (!argument.empty()) {  // a lone quote at the very end is no argument
+            arguments.push_back(std::move(argument));
+        }
         pos = skipToArgument(line, pos);
     }
     if (!arguments.empty()) {

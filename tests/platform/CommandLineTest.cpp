@@ -30,6 +30,7 @@ TEST(SplitCommandLine, SplitsLikeTheWindowsProgramStart) {
         {u"B \"C:\\dir\\\" x.jpg", {u"C:\\dir\\", u"x.jpg"}},
         // An unclosed quote runs to the end.
         {u"B \"C:\\a b.jpg", {u"C:\\a b.jpg"}},
+        {u"B a.jpg \"", {u"a.jpg"}},
         {u"", {}},
         {u"   ", {}},
         {u"B \xE4pfel.jpg", {u"\xE4pfel.jpg"}},

@@ -7,6 +7,8 @@
 #include <QTableWidget>
 #include <QTest>
 #include <QUrl>
+#include <chrono>
+#include <thread>
 
 #include "ui/PreviewView.h"
 #include "ui/WindowFixture.h"
@@ -191,6 +193,52 @@ TEST_F(InputsTest, AFailureNoHandlerExpectedEndsInAnErrorBox) {
     EXPECT_EQ(boxes.seen.back().icon, QMessageBox::Critical);
     EXPECT_EQ(boxes.seen.back().title, "Bildheber");
     EXPECT_TRUE(boxes.seen.back().text.contains("kann nicht erstellt werden"));
+}
+
+}  // namespace
+}  // namespace bildheber::test
+
+namespace bildheber::test {
+namespace {
+
+// While a picture is being sent the window keeps painting, but a drop waits for the run's next
+// event point, as every other input does.
+TEST(ExchangeTest, KeepsADropMadeDuringTheExchangeForTheNextEventPoint) {
+    TempDir folder;
+    RecordingDesktop desktop((folder.path() / "Bildheber").string());
+    MessageBoxCloser boxes;
+    TForm1 form(desktop, [](std::string_view, std::string_view, ExpiryChoice) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        return std::string("<input id=\"codebbs\" value=\"[URL=a][IMG]b[/IMG][/URL]\">");
+    });
+    const auto picture = [&](const char* name) {
+        const auto path = folder.path() / name;
+        std::ofstream(path, std::ios::binary) << encodeJpeg(RgbRaster(8, 8), false);
+        return path.string();
+    };
+    form.FormCreate({picture("a.jpg")});
+    form.show();
+    const std::string late = picture("b.jpg");
+    std::size_t queuedRightAfterTheDrop = 0;
+    QTimer::singleShot(100, [&] {
+        auto* data = new QMimeData;
+        data->setUrls({QUrl::fromLocalFile(QString::fromStdString(late))});
+        auto* panel = form.findChild<QWidget*>("Panel1");
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(panel, &enter);
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(panel, &drop);
+        queuedRightAfterTheDrop = form.job().queue().size();
+        delete data;
+    });
+
+    QTest::mouseClick(form.findChild<QPushButton*>("Buttonsend"), Qt::LeftButton);
+
+    EXPECT_EQ(queuedRightAfterTheDrop, 1u) << "the drop must wait while the picture is sent";
+    ASSERT_EQ(form.job().queue().size(), 2u);
+    EXPECT_EQ(form.job().queue()[0].status, "Fertig.");
+    EXPECT_EQ(form.job().queue()[1].status, "-");  // not part of the running run
+    EXPECT_EQ(form.job().all_bbcCodes(), "[URL=a][IMG]b[/IMG][/URL]\r\n");
 }
 
 }  // namespace
