@@ -14,8 +14,8 @@ if ! [[ "$seconds" =~ ^[1-9][0-9]*$ ]]; then
 fi
 
 bash tools/install-deps.sh
-cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz
+cmake --preset fuzz >&2
+cmake --build --preset fuzz >&2
 
 scratch="$(mktemp -d)"
 trap 'rm -rf "$scratch"' EXIT

@@ -166,8 +166,11 @@ void readHeaders(ReplyReader& reader, HttpReply& reply) {
         if ((line->front() == ' ' || line->front() == '\t') && !reply.headers.empty()) {
             // An old-style continuation line belongs to the header before it.
             auto& value = reply.headers.back().second;
-            value += ' ';
-            value += trim(*line);
+            const std::string_view more = trim(*line);
+            if (!more.empty()) {
+                value += value.empty() ? "" : " ";
+                value += more;
+            }
             continue;
         }
         const auto colon = line->find(':');

@@ -79,10 +79,12 @@ TEST(ReadReply, ReadsStatusHeadersAndEveryKindOfBody) {
 
 TEST(ReadReply, KeepsHeadersWithTrimmedValuesAndFoldedLines) {
     const HttpReply reply = readFrom(
-        "HTTP/1.1 200 OK\r\ncontent-TYPE:  text/html; charset=utf-8 \r\nX-Long: a\r\n  b\r\n"
-        "Set-Cookie: s=1\r\n\r\n");
+        "HTTP/1.1 200 OK\r\ncontent-TYPE:  text/html; charset=utf-8 \r\n\t\r\nX-Long: a\r\n  b\r\n"
+        "X-Empty:\r\n c\r\nContent-Length: 0\r\n \r\n\r\n");
     EXPECT_EQ(reply.header("Content-Type"), "text/html; charset=utf-8");
     EXPECT_EQ(reply.header("x-long"), "a b");
+    EXPECT_EQ(reply.header("X-Empty"), "c");  // blank continuation lines add nothing
+    EXPECT_EQ(reply.header("Content-Length"), "0");
     EXPECT_EQ(reply.header("Location"), std::nullopt);
 }
 
