@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -124,22 +125,25 @@ void imageMagick(benchmark::State& state, const BenchPicture& picture) {
 }
 
 // Console output plus, at the end, each way's CPU time as a multiple of the bare codec's. CPU
-// time rather than wall time, so that other load on the machine disturbs the ratios less.
+// time rather than wall time, and the fastest of several repetitions, so that other load on the
+// machine disturbs the ratios less.
 class RatioReporter : public benchmark::ConsoleReporter {
   public:
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const auto& run : runs) {
-            if (!run.error_occurred && run.run_type == Run::RT_Iteration) {
-                const std::string name = run.benchmark_name();
-                const auto slash = name.find('/');
-                const std::string way = name.substr(0, slash);
-                std::string picture = name.substr(slash + 1);
-                picture = picture.substr(0, picture.find('/'));
-                // ImageMagick's manual time is its process's CPU time.
-                millisecondsByPicture_[picture][way] =
-                    way == "imageMagick" ? run.GetAdjustedRealTime() : run.GetAdjustedCPUTime();
+            // With repetitions the "min" aggregate, else the single run.
+            const bool single = run.run_type == Run::RT_Iteration && run.repetitions <= 1;
+            const bool minimum = run.run_type == Run::RT_Aggregate && run.aggregate_name == "min";
+            if (run.error_occurred || !(single || minimum)) {
+                continue;
             }
+            const std::string& name = run.run_name.function_name;  // "way/picture"
+            const auto slash = name.find('/');
+            const std::string way = name.substr(0, slash);
+            // ImageMagick's manual time is its process's CPU time.
+            millisecondsByPicture_[name.substr(slash + 1)][way] =
+                way == "imageMagick" ? run.GetAdjustedRealTime() : run.GetAdjustedCPUTime();
         }
     }
     void Finalize() override {
@@ -220,7 +224,10 @@ int main(int argc, char** argv) {
         for (const auto& [way, function] : ways) {
             const std::string name = std::string(way).append("/").append(benchName(picture.name));
             auto* registered = benchmark::RegisterBenchmark(name.c_str(), function, picture);
-            registered->Unit(benchmark::kMillisecond);
+            registered->Unit(benchmark::kMillisecond)
+                ->ComputeStatistics("min", [](const std::vector<double>& values) {
+                    return *std::min_element(values.begin(), values.end());
+                });
             if (std::string(way) == "imageMagick") {
                 registered->UseManualTime();
             }

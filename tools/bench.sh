@@ -2,6 +2,8 @@
 # Builds the benchmark in Release and runs it: resizeJpg on generated photo-like pictures next to
 # the bare codec work, the full-picture way and ImageMagick, plus the peak memory of one resize.
 #   tools/bench.sh [Google Benchmark options, e.g. --benchmark_filter=4000x3000]
+# Without options each benchmark runs 5 times, interleaved with the others, and the summary uses
+# the fastest run's CPU time.
 # The build folder is build-bench; BUILD_DIR names another one.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -20,4 +22,8 @@ fi
 
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" --target bildheber_bench
+if [ $# -eq 0 ]; then
+  set -- --benchmark_repetitions=5 --benchmark_enable_random_interleaving=true \
+    --benchmark_report_aggregates_only=true
+fi
 "$build/bench/bildheber_bench" "$@"

@@ -14,7 +14,7 @@ namespace bildheber {
 // Owns the codec object and releases it on every path. Codec errors throw JpegError.
 class JpegDecompressor {
   public:
-    // `fileBytes` must stay alive while this object is used and must not be empty.
+    // `fileBytes` must stay alive while this object is used; zero bytes fail ("Empty input file").
     explicit JpegDecompressor(std::string_view fileBytes);
     JpegDecompressor(const JpegDecompressor&) = delete;
     JpegDecompressor& operator=(const JpegDecompressor&) = delete;

@@ -123,6 +123,19 @@ TEST_F(ResizeJpgTest, KeepsTheSourcesScanLayout) {
     }
 }
 
+// libjpeg-turbo decodes arithmetic coding. Entropy coding is lossless, so such a file uploads
+// exactly like its Huffman-coded twin.
+TEST_F(ResizeJpgTest, UploadsArithmeticCodedSourcesLikeTheirHuffmanCodedTwins) {
+    const RgbRaster picture = test::photoLikeRaster(900, 600, 11);
+    for (const char* layout : {"", " -progressive"}) {
+        const std::string huffman = test::runCjpeg(folder_.path(), picture, layout);
+        const std::string arithmetic =
+            test::runCjpeg(folder_.path(), picture, std::string("-arithmetic") + layout);
+        ASSERT_NE(test::frameMarkerOf(arithmetic), test::frameMarkerOf(huffman));
+        EXPECT_EQ(resized("arithmetic.jpg", arithmetic), resized("huffman.jpg", huffman)) << layout;
+    }
+}
+
 TEST_F(ResizeJpgTest, GrayscaleBecomesAColourUploadWithEqualChannels) {
     const std::string source =
         test::runCjpeg(folder_.path(), test::photoLikeRaster(400, 300), "-grayscale");
