@@ -1,12 +1,17 @@
 // JPEG header reading, decoding and the row-by-row resize over arbitrary bytes. Bad data must end
-// in JpegError, nothing else, and the row-by-row resize must give the pixels of decoding the
-// whole picture and scaling it, and fail exactly when that fails.
+// in JpegError, nothing else. The row-by-row resize must give the pixels and the encoded bytes of
+// decoding the whole picture, scaling it and encoding the result, and fail exactly when that
+// fails.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
 #include <string_view>
 
 #include "imaging/JpegCodec.h"
+#include "imaging/JpegCompressor.h"
 #include "imaging/JpegError.h"
 #include "imaging/ResizeJpg.h"
 #include "imaging/ScaledDecode.h"
@@ -34,6 +39,29 @@ UploadSize smallTarget(const JpegHeader& header) {
     return UploadSize{size.width / 16, size.height / 16};
 }
 
+// Keeps the rows and encodes them as they come, as resizeJpg does.
+class CollectAndEncode : public ScaledRowSink {
+  public:
+    void begin(const JpegHeader& header, UploadSize size) override {
+        raster = RgbRaster(size.width, size.height);
+        if (!raster.empty()) {
+            compressor_ =
+                std::make_unique<JpegCompressor>(size.width, size.height, header.multiScan);
+        }
+    }
+    void row(const std::uint8_t* rgb) override {
+        std::memcpy(raster.row(rows_++), rgb, raster.rowBytes());
+        compressor_->writeRow(rgb);
+    }
+    std::string finish() { return compressor_ ? compressor_->finish() : std::string(); }
+
+    RgbRaster raster;
+
+  private:
+    std::unique_ptr<JpegCompressor> compressor_;
+    int rows_ = 0;
+};
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -56,9 +84,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } catch (const JpegError&) {
         decoded = false;
     }
-    ScaledPicture scaled;
+    CollectAndEncode scaled;
+    std::string streamed;
     try {
-        scaled = decodeScaled(bytes, smallTarget);
+        decodeScaled(bytes, smallTarget, scaled);
+        streamed = scaled.finish();
     } catch (const JpegError&) {
         if (decoded) {
             std::abort();  // the row-by-row resize failed where the full decode did not
@@ -72,13 +102,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const RgbRaster expected = scaleNearest(full, target.width, target.height);
     if (full.width != header.width || full.height != header.height ||
         scaled.raster.width != expected.width || scaled.raster.height != expected.height ||
-        scaled.raster.pixels != expected.pixels) {
+        scaled.raster.pixels != expected.pixels ||
+        streamed != encodeJpeg(expected, header.multiScan)) {
         std::abort();
     }
-
-    const std::string encoded = encodeJpeg(scaled.raster, header.multiScan);
-    if (!encoded.empty()) {
-        const JpegHeader reread = readJpegHeader(encoded);
+    if (!streamed.empty()) {
+        const JpegHeader reread = readJpegHeader(streamed);
         if (reread.width != target.width || reread.height != target.height ||
             reread.multiScan != header.multiScan) {
             std::abort();
