@@ -8,20 +8,32 @@
 
 namespace bildheber {
 
-// An owned POSIX file descriptor, closed on destruction.
+// An owned POSIX file descriptor (or none, -1), closed on destruction.
 class FileDescriptor {
   public:
+    FileDescriptor() = default;
     explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
+    ~FileDescriptor() { reset(); }
     FileDescriptor(const FileDescriptor&) = delete;
     FileDescriptor& operator=(const FileDescriptor&) = delete;
+    FileDescriptor(FileDescriptor&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+    FileDescriptor& operator=(FileDescriptor&& other) noexcept {
+        if (this != &other) {
+            reset(std::exchange(other.fd_, -1));
+        }
+        return *this;
+    }
 
     bool valid() const { return fd_ >= 0; }
     int get() const { return fd_; }
+
+    // Closes the descriptor owned so far, if any (ignoring the result), and owns `fd` instead.
+    void reset(int fd = -1) {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+        fd_ = fd;
+    }
 
     // Closes now; false (errno set) when closing reported an error, such as a delayed write error.
     bool close() { return ::close(std::exchange(fd_, -1)) == 0; }
@@ -45,7 +57,7 @@ class FileDescriptor {
     }
 
   private:
-    int fd_;
+    int fd_ = -1;
 };
 
 }  // namespace bildheber

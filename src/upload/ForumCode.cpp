@@ -2,6 +2,8 @@
 
 #include <optional>
 
+#include "upload/AsciiCase.h"
+
 namespace bildheber {
 
 namespace {
@@ -18,22 +20,6 @@ constexpr std::string_view kFailureSuffix = "<<<";
 constexpr const char* kFoundStatus = "Forumscode erhalten.";
 constexpr const char* kMissingStatus = "FATAL: Forumscode in Antwort vom Server nicht gefunden.";
 
-char asciiLower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool equalsIgnoringCase(std::string_view text, std::string_view lowerWord) {
-    if (text.size() != lowerWord.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (asciiLower(text[i]) != lowerWord[i]) {
-            return false;
-        }
-    }
-    return true;
-}
-
 // The first position >= from where `lowerWord` stands in any letter case. Comparing at every
 // position stays linear because the word does not repeat its first character: a partial match
 // of length k is followed by k - 1 positions that fail at their first character.
@@ -42,7 +28,7 @@ std::size_t findIgnoringCase(std::string_view text, std::string_view lowerWord, 
         return std::string_view::npos;
     }
     for (std::size_t pos = from; pos <= text.size() - lowerWord.size(); ++pos) {
-        if (equalsIgnoringCase(text.substr(pos, lowerWord.size()), lowerWord)) {
+        if (equalsIgnoringAsciiCase(text.substr(pos, lowerWord.size()), lowerWord)) {
             return pos;
         }
     }
@@ -53,7 +39,7 @@ std::size_t findIgnoringCase(std::string_view text, std::string_view lowerWord, 
 std::optional<std::string_view> forumCodeAfter(std::string_view text, std::size_t pos) {
     pos = text.find_first_not_of(kWhiteSpace, pos);
     if (pos == std::string_view::npos ||
-        !equalsIgnoringCase(text.substr(pos, kValueStart.size()), kValueStart)) {
+        !equalsIgnoringAsciiCase(text.substr(pos, kValueStart.size()), kValueStart)) {
         return std::nullopt;
     }
     const auto valueBegin = pos + kValueStart.size();
@@ -64,7 +50,7 @@ std::optional<std::string_view> forumCodeAfter(std::string_view text, std::size_
     const auto value = text.substr(valueBegin, valueEnd - valueBegin);
     // At least one character before the closing [/URL].
     if (value.size() <= kCodeEnd.size() ||
-        !equalsIgnoringCase(value.substr(value.size() - kCodeEnd.size()), kCodeEnd)) {
+        !equalsIgnoringAsciiCase(value.substr(value.size() - kCodeEnd.size()), kCodeEnd)) {
         return std::nullopt;
     }
     return value;

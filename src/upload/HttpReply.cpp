@@ -1,22 +1,15 @@
 #include "upload/HttpReply.h"
 
 #include <algorithm>
-#include <cctype>
 #include <charconv>
 #include <limits>
 
+#include "upload/AsciiCase.h"
 #include "upload/UploadError.h"
 
 namespace bildheber {
 
 namespace {
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
-}
 
 std::string_view trim(std::string_view text) {
     const auto isBlank = [](char c) { return c == ' ' || c == '\t'; };
@@ -209,7 +202,7 @@ bool isChunked(const HttpReply& reply) {
     const std::string_view last =
         trim(comma == std::string::npos ? std::string_view(*codings)
                                         : std::string_view(*codings).substr(comma + 1));
-    return equalsIgnoringCase(last, "chunked");
+    return equalsIgnoringAsciiCase(last, "chunked");
 }
 
 std::optional<std::size_t> contentLength(const HttpReply& reply) {
@@ -273,7 +266,7 @@ bool hasBody(int status) {
 
 std::optional<std::string> HttpReply::header(std::string_view name) const {
     for (const auto& [key, value] : headers) {
-        if (equalsIgnoringCase(key, name)) {
+        if (equalsIgnoringAsciiCase(key, name)) {
             return value;
         }
     }

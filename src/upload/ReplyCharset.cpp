@@ -8,6 +8,8 @@
 #include <optional>
 #include <vector>
 
+#include "upload/AsciiCase.h"
+
 namespace bildheber {
 
 namespace {
@@ -16,35 +18,6 @@ constexpr std::string_view kWhiteSpace = " \t\n\r\f";
 
 bool isWhiteSpace(char c) {
     return kWhiteSpace.find(c) != std::string_view::npos;
-}
-
-char asciiLower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-std::string asciiLower(std::string_view text) {
-    std::string lower(text);
-    for (char& c : lower) {
-        c = asciiLower(c);
-    }
-    return lower;
-}
-
-bool equalsIgnoringCase(std::string_view text, std::string_view lowerWord) {
-    if (text.size() != lowerWord.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (asciiLower(text[i]) != lowerWord[i]) {
-            return false;
-        }
-    }
-    return true;
-}
-
-bool startsWithIgnoringCase(std::string_view text, std::string_view lowerPrefix) {
-    return text.size() >= lowerPrefix.size() &&
-           equalsIgnoringCase(text.substr(0, lowerPrefix.size()), lowerPrefix);
 }
 
 std::string_view trimmed(std::string_view text) {
@@ -105,7 +78,7 @@ std::string charsetParameter(std::string_view parameters) {
             pos = valueEnd;
         }
         const auto charset = trimmed(value);
-        if (equalsIgnoringCase(name, "charset") && !charset.empty()) {
+        if (equalsIgnoringAsciiCase(name, "charset") && !charset.empty()) {
             return std::string(charset);
         }
         if (pos != std::string_view::npos) {
@@ -117,7 +90,7 @@ std::string charsetParameter(std::string_view parameters) {
 
 ContentType parseContentType(std::string_view value) {
     const auto mediaEnd = value.find(';');
-    const auto media = asciiLower(trimmed(value.substr(0, mediaEnd)));
+    const auto media = toLowerAscii(trimmed(value.substr(0, mediaEnd)));
     ContentType result;
     const auto slash = media.find('/');
     if (slash != std::string::npos) {
@@ -288,11 +261,11 @@ MetaElement readMetaElement(std::string_view afterTagName) {
     MetaElement meta;
     meta.length = forEachAttribute(afterTagName, [&meta](const Attribute& a) {
         // As in a browser, the first of several attributes with one name counts.
-        if (equalsIgnoringCase(a.name, "charset") && !meta.charset) {
+        if (equalsIgnoringAsciiCase(a.name, "charset") && !meta.charset) {
             meta.charset = a.value;
-        } else if (equalsIgnoringCase(a.name, "http-equiv") && !meta.httpEquiv) {
+        } else if (equalsIgnoringAsciiCase(a.name, "http-equiv") && !meta.httpEquiv) {
             meta.httpEquiv = a.value;
-        } else if (equalsIgnoringCase(a.name, "content") && !meta.content) {
+        } else if (equalsIgnoringAsciiCase(a.name, "content") && !meta.content) {
             meta.content = a.value;
         }
     });
@@ -308,7 +281,7 @@ std::optional<ContentType> declaredContentType(const MetaElement& meta, const Co
         return declared;
     }
     if (meta.httpEquiv && meta.content &&
-        equalsIgnoringCase(trimmed(*meta.httpEquiv), "content-type")) {
+        equalsIgnoringAsciiCase(trimmed(*meta.httpEquiv), "content-type")) {
         return parseContentType(*meta.content);
     }
     return std::nullopt;
@@ -317,7 +290,7 @@ std::optional<ContentType> declaredContentType(const MetaElement& meta, const Co
 constexpr std::string_view kMetaTag = "<meta";
 
 bool startsMetaElement(std::string_view text) {
-    if (text.size() <= kMetaTag.size() || !startsWithIgnoringCase(text, kMetaTag)) {
+    if (text.size() <= kMetaTag.size() || !startsWithIgnoringAsciiCase(text, kMetaTag)) {
         return false;
     }
     const char next = text[kMetaTag.size()];
@@ -336,8 +309,8 @@ std::optional<ContentType> pageDeclaration(std::string_view body, const ContentT
                 return std::nullopt;
             }
             pos = commentEnd + 3;
-        } else if (startsWithIgnoringCase(rest, "<body") ||
-                   startsWithIgnoringCase(rest, "</head>")) {
+        } else if (startsWithIgnoringAsciiCase(rest, "<body") ||
+                   startsWithIgnoringAsciiCase(rest, "</head>")) {
             return std::nullopt;
         } else if (startsMetaElement(rest)) {
             const auto meta = readMetaElement(rest.substr(kMetaTag.size()));

@@ -7,14 +7,14 @@
 #include <openssl/x509v3.h>
 #include <sys/socket.h>
 #include <sys/time.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <csignal>
 #include <cstring>
 #include <mutex>
-#include <utility>
 
+#include "platform/FileDescriptor.h"
+#include "upload/OpenSslHandles.h"
 #include "upload/UploadError.h"
 
 namespace bildheber {
@@ -24,52 +24,10 @@ namespace {
 // The image host has always been offered this preference for TLS 1.2 and below.
 constexpr const char* kCipherList = "AES:ALL:!aNULL:!eNULL:+RC4:@STRENGTH";
 
-struct SslCtxDeleter {
-    void operator()(SSL_CTX* ctx) const { SSL_CTX_free(ctx); }
-};
-struct SslDeleter {
-    void operator()(SSL* ssl) const { SSL_free(ssl); }
-};
 struct AddrInfoDeleter {
     void operator()(addrinfo* info) const { freeaddrinfo(info); }
 };
-using SslCtxPtr = std::unique_ptr<SSL_CTX, SslCtxDeleter>;
-using SslPtr = std::unique_ptr<SSL, SslDeleter>;
 using AddrInfoPtr = std::unique_ptr<addrinfo, AddrInfoDeleter>;
-
-class Socket {
-  public:
-    explicit Socket(int fd = -1) : fd_(fd) {}
-    ~Socket() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    Socket(const Socket&) = delete;
-    Socket& operator=(const Socket&) = delete;
-    Socket(Socket&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-    Socket& operator=(Socket&& other) noexcept {
-        std::swap(fd_, other.fd_);
-        return *this;
-    }
-    int fd() const { return fd_; }
-
-  private:
-    int fd_;
-};
-
-std::string openSslErrors() {
-    std::string text;
-    while (const unsigned long code = ERR_get_error()) {
-        char buffer[256];
-        ERR_error_string_n(code, buffer, sizeof buffer);
-        if (!text.empty()) {
-            text += "; ";
-        }
-        text += buffer;
-    }
-    return text.empty() ? "no details" : text;
-}
 
 [[noreturn]] void fail(const std::string& what) {
     throw UploadError(what);
@@ -90,7 +48,7 @@ void ignoreBrokenPipeSignal() {
 using SecurityCallback = int (*)(const SSL*, const SSL_CTX*, int, int, int, void*, void*);
 SecurityCallback defaultSecurityCallback() {
     static const SecurityCallback callback = [] {
-        const std::unique_ptr<SSL_CTX, SslCtxDeleter> probe(SSL_CTX_new(TLS_client_method()));
+        const SslCtxPtr probe(SSL_CTX_new(TLS_client_method()));
         return probe ? SSL_CTX_get_security_callback(probe.get()) : nullptr;
     }();
     return callback;
@@ -139,7 +97,7 @@ bool isIpv4Literal(const std::string& host) {
     return inet_pton(AF_INET, host.c_str(), &address) == 1;
 }
 
-Socket connectTcp(const std::string& host, std::uint16_t port) {
+FileDescriptor connectTcp(const std::string& host, std::uint16_t port) {
     addrinfo hints{};
     hints.ai_family = AF_INET;
     hints.ai_socktype = SOCK_STREAM;
@@ -151,12 +109,13 @@ Socket connectTcp(const std::string& host, std::uint16_t port) {
     AddrInfoPtr addresses(found);
     int lastError = 0;
     for (const addrinfo* a = addresses.get(); a != nullptr; a = a->ai_next) {
-        Socket socket(::socket(a->ai_family, a->ai_socktype | SOCK_CLOEXEC, a->ai_protocol));
-        if (socket.fd() < 0) {
+        FileDescriptor socket(
+            ::socket(a->ai_family, a->ai_socktype | SOCK_CLOEXEC, a->ai_protocol));
+        if (!socket.valid()) {
             lastError = errno;
             continue;
         }
-        if (::connect(socket.fd(), a->ai_addr, a->ai_addrlen) == 0) {
+        if (::connect(socket.get(), a->ai_addr, a->ai_addrlen) == 0) {
             return socket;
         }
         lastError = errno;
@@ -183,7 +142,7 @@ void expectHostName(SSL* ssl, const std::string& host) {
 }  // namespace
 
 struct TlsConnection::Impl {
-    Socket socket;
+    FileDescriptor socket;
     SslCtxPtr ctx;
     SslPtr ssl;
     bool broken = false;  // after a fatal error OpenSSL must not send close_notify
@@ -207,9 +166,9 @@ TlsConnection::TlsConnection(const std::string& host, std::uint16_t port,
     }
     SSL* ssl = impl_->ssl.get();
     expectHostName(ssl, host);
-    SSL_set_fd(ssl, impl_->socket.fd());
-    setTimeout(impl_->socket.fd(), SO_SNDTIMEO, timeouts.send);
-    setTimeout(impl_->socket.fd(), SO_RCVTIMEO, timeouts.receive);
+    SSL_set_fd(ssl, impl_->socket.get());
+    setTimeout(impl_->socket.get(), SO_SNDTIMEO, timeouts.send);
+    setTimeout(impl_->socket.get(), SO_RCVTIMEO, timeouts.receive);
     if (SSL_connect(ssl) != 1) {
         const long verify = SSL_get_verify_result(ssl);
         std::string reason = openSslErrors();

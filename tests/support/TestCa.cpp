@@ -1,34 +1,17 @@
 #include "support/TestCa.h"
 
-#include <openssl/bio.h>
-#include <openssl/bn.h>
 #include <openssl/err.h>
-#include <openssl/evp.h>
 #include <openssl/pem.h>
-#include <openssl/x509.h>
-#include <openssl/x509v3.h>
 
 #include <fstream>
 #include <memory>
 #include <stdexcept>
 
+#include "upload/OpenSslHandles.h"
+
 namespace bildheber::test {
 
 namespace {
-
-template <auto Free>
-struct Deleter {
-    template <typename T>
-    void operator()(T* p) const {
-        Free(p);
-    }
-};
-
-using PkeyPtr = std::unique_ptr<EVP_PKEY, Deleter<EVP_PKEY_free>>;
-using X509Ptr = std::unique_ptr<X509, Deleter<X509_free>>;
-using BioPtr = std::unique_ptr<BIO, Deleter<BIO_free_all>>;
-using BnPtr = std::unique_ptr<BIGNUM, Deleter<BN_free>>;
-using ExtPtr = std::unique_ptr<X509_EXTENSION, Deleter<X509_EXTENSION_free>>;
 
 [[noreturn]] void fail(const std::string& what) {
     std::string message = "TestCa: " + what;
@@ -63,7 +46,7 @@ X509Ptr newCertificate(const std::string& commonName, EVP_PKEY* subjectKey,
     check(cert != nullptr, "X509_new");
     check(X509_set_version(cert.get(), X509_VERSION_3) == 1, "X509_set_version");
 
-    BnPtr serial(BN_new());
+    BignumPtr serial(BN_new());
     check(serial != nullptr && BN_rand(serial.get(), 127, BN_RAND_TOP_ANY, BN_RAND_BOTTOM_ANY) == 1,
           "cannot make a random serial number");
     check(BN_to_ASN1_INTEGER(serial.get(), X509_get_serialNumber(cert.get())) != nullptr,
@@ -92,7 +75,7 @@ void addExtensions(X509* cert, X509* issuer,
     X509V3_set_ctx_nodb(&ctx);
     X509V3_set_ctx(&ctx, issuer, cert, nullptr, nullptr, 0);
     for (const auto& [nid, value] : extensions) {
-        ExtPtr ext(X509V3_EXT_conf_nid(nullptr, &ctx, nid, value));
+        X509ExtensionPtr ext(X509V3_EXT_conf_nid(nullptr, &ctx, nid, value));
         check(ext != nullptr, OBJ_nid2sn(nid));
         check(X509_add_ext(cert, ext.get(), -1) == 1, "X509_add_ext");
     }

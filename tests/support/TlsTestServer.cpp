@@ -1,28 +1,29 @@
 #include "support/TlsTestServer.h"
 
-#include <deque>
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
-#include <openssl/bio.h>
 #include <openssl/err.h>
 #include <openssl/pem.h>
-#include <openssl/ssl.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <condition_variable>
 #include <csignal>
 #include <cstring>
+#include <deque>
 #include <mutex>
 #include <stdexcept>
 #include <string_view>
 #include <thread>
 #include <utility>
+
+#include "platform/FileDescriptor.h"
+#include "upload/AsciiCase.h"
+#include "upload/OpenSslHandles.h"
 
 namespace bildheber::test {
 
@@ -48,52 +49,12 @@ ServerStep ServerStep::closeAbruptly() {
 
 namespace {
 
-template <auto Free>
-struct Deleter {
-    template <typename T>
-    void operator()(T* p) const {
-        Free(p);
-    }
-};
-
-using SslCtxPtr = std::unique_ptr<SSL_CTX, Deleter<SSL_CTX_free>>;
-using SslPtr = std::unique_ptr<SSL, Deleter<SSL_free>>;
-using BioPtr = std::unique_ptr<BIO, Deleter<BIO_free_all>>;
-using X509Ptr = std::unique_ptr<X509, Deleter<X509_free>>;
-using PkeyPtr = std::unique_ptr<EVP_PKEY, Deleter<EVP_PKEY_free>>;
-
 // How long a connection may stay silent before the server gives up on it; the destructor
 // interrupts it sooner.
 constexpr int kReceiveTimeoutSeconds = 10;
 // After close_notify, how long to read what the client still sends, so that closing with unread
 // data does not turn into a TCP reset that could destroy the reply in the client's buffers.
 constexpr int kLingerMilliseconds = 500;
-
-class UniqueFd {
-  public:
-    UniqueFd() = default;
-    explicit UniqueFd(int fd) : fd_(fd) {}
-    ~UniqueFd() { reset(); }
-    UniqueFd(UniqueFd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-    UniqueFd& operator=(UniqueFd&& other) noexcept {
-        if (this != &other) {
-            reset(std::exchange(other.fd_, -1));
-        }
-        return *this;
-    }
-
-    int get() const { return fd_; }
-    explicit operator bool() const { return fd_ >= 0; }
-    void reset(int fd = -1) {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-        fd_ = fd;
-    }
-
-  private:
-    int fd_ = -1;
-};
 
 [[noreturn]] void fail(const std::string& what, const std::string& reason) {
     ERR_clear_error();
@@ -150,9 +111,9 @@ SslCtxPtr makeContext(const TlsTestServerOptions& options) {
     return ctx;
 }
 
-UniqueFd listenOnLoopback() {
-    UniqueFd fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
-    checkSystem(static_cast<bool>(fd), "socket");
+FileDescriptor listenOnLoopback() {
+    FileDescriptor fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+    checkSystem(fd.valid(), "socket");
     const int on = 1;
     ::setsockopt(fd.get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
     sockaddr_in address{};
@@ -181,13 +142,6 @@ void setReceiveTimeout(int fd, std::chrono::milliseconds timeout) {
     ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
 }
 
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        return std::tolower(static_cast<unsigned char>(x)) ==
-               std::tolower(static_cast<unsigned char>(y));
-    });
-}
-
 // The Content-Length of a header section (request line and headers, without the final empty
 // line); 0 when there is none or it is not a plain number.
 std::size_t contentLength(std::string_view headers) {
@@ -200,7 +154,7 @@ std::size_t contentLength(std::string_view headers) {
                                                                         : lineEnd - lineStart);
         std::size_t colon = line.find(':');
         if (colon != std::string_view::npos &&
-            equalsIgnoringCase(line.substr(0, colon), "content-length")) {
+            equalsIgnoringAsciiCase(line.substr(0, colon), "content-length")) {
             std::string_view value = line.substr(colon + 1);
             while (!value.empty() && (value.front() == ' ' || value.front() == '\t')) {
                 value.remove_prefix(1);
@@ -223,9 +177,9 @@ std::size_t contentLength(std::string_view headers) {
 
 struct TlsTestServer::Impl {
     SslCtxPtr ctx;
-    UniqueFd listenFd;
-    UniqueFd wakeRead;  // the destructor writes to the other end to end poll() at once
-    UniqueFd wakeWrite;
+    FileDescriptor listenFd;
+    FileDescriptor wakeRead;  // the destructor writes to the other end to end poll() at once
+    FileDescriptor wakeWrite;
     std::uint16_t port = 0;
 
     mutable std::mutex mutex;
@@ -242,12 +196,12 @@ struct TlsTestServer::Impl {
     std::thread thread;
 
     void run();
-    void serve(UniqueFd connection);
+    void serve(FileDescriptor connection);
     // Reads one request into `received`; false if the connection ended or timed out before the
     // request was complete.
     bool readRequest(SSL* ssl, std::string& received);
     // Returns false if the script closed the connection or it broke.
-    bool carryOut(SSL* ssl, UniqueFd& connection, const std::vector<ServerStep>& steps);
+    bool carryOut(SSL* ssl, FileDescriptor& connection, const std::vector<ServerStep>& steps);
     bool isStopping() {
         std::lock_guard lock(mutex);
         return stopping;
@@ -266,14 +220,14 @@ void TlsTestServer::Impl::run() {
         if (fds[1].revents != 0 || isStopping()) {
             return;
         }
-        UniqueFd connection(::accept4(listenFd.get(), nullptr, nullptr, SOCK_CLOEXEC));
-        if (connection) {
+        FileDescriptor connection(::accept4(listenFd.get(), nullptr, nullptr, SOCK_CLOEXEC));
+        if (connection.valid()) {
             serve(std::move(connection));
         }
     }
 }
 
-void TlsTestServer::Impl::serve(UniqueFd connection) {
+void TlsTestServer::Impl::serve(FileDescriptor connection) {
     setReceiveTimeout(connection.get(), std::chrono::seconds(kReceiveTimeoutSeconds));
     {
         std::lock_guard lock(mutex);
@@ -360,7 +314,7 @@ bool TlsTestServer::Impl::readRequest(SSL* ssl, std::string& received) {
     return true;
 }
 
-bool TlsTestServer::Impl::carryOut(SSL* ssl, UniqueFd& connection,
+bool TlsTestServer::Impl::carryOut(SSL* ssl, FileDescriptor& connection,
                                    const std::vector<ServerStep>& steps) {
     for (const ServerStep& step : steps) {
         switch (step.kind) {

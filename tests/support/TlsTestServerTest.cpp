@@ -15,26 +15,12 @@
 #include <stdexcept>
 #include <thread>
 
+#include "upload/OpenSslHandles.h"
+
 namespace bildheber::test {
 namespace {
 
 using namespace std::chrono_literals;
-
-template <auto Free>
-struct Deleter {
-    template <typename T>
-    void operator()(T* p) const {
-        Free(p);
-    }
-};
-
-using SslCtxPtr = std::unique_ptr<SSL_CTX, Deleter<SSL_CTX_free>>;
-using SslPtr = std::unique_ptr<SSL, Deleter<SSL_free>>;
-using BioPtr = std::unique_ptr<BIO, Deleter<BIO_free_all>>;
-using X509Ptr = std::unique_ptr<X509, Deleter<X509_free>>;
-using PkeyPtr = std::unique_ptr<EVP_PKEY, Deleter<EVP_PKEY_free>>;
-using StorePtr = std::unique_ptr<X509_STORE, Deleter<X509_STORE_free>>;
-using StoreCtxPtr = std::unique_ptr<X509_STORE_CTX, Deleter<X509_STORE_CTX_free>>;
 
 X509Ptr readCertificate(const std::string& pem) {
     BioPtr bio(BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size())));
@@ -162,9 +148,9 @@ TEST(TestCaTest, IssuedCertificateVerifiesAsServerForItsNamesOnly) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        StorePtr store(X509_STORE_new());
+        X509StorePtr store(X509_STORE_new());
         X509_STORE_add_cert(store.get(), caCert.get());
-        StoreCtxPtr ctx(X509_STORE_CTX_new());
+        X509StoreCtxPtr ctx(X509_STORE_CTX_new());
         ASSERT_EQ(X509_STORE_CTX_init(ctx.get(), store.get(), cert.get(), nullptr), 1);
         X509_STORE_CTX_set_purpose(ctx.get(), X509_PURPOSE_SSL_SERVER);
         X509_VERIFY_PARAM* param = X509_STORE_CTX_get0_param(ctx.get());

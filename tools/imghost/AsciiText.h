@@ -3,11 +3,11 @@
 #include <string>
 #include <string_view>
 
+#include "upload/AsciiCase.h"  // equalsIgnoringAsciiCase, toLowerAscii
+
 namespace bildheber::imghost {
 
 // ASCII-only helpers for protocol text: no locale, bytes above 127 are never letters or blanks.
-bool equalsIgnoringCase(std::string_view a, std::string_view b);
-std::string toLowerAscii(std::string_view text);
 // Without leading and trailing blanks and tabs.
 std::string_view trimBlanks(std::string_view text);
 // A character that may stand in an HTTP token (header names, methods, parameter names).

@@ -65,7 +65,7 @@ std::pair<std::string, std::string> takeParameter(std::string_view& text) {
 
 std::optional<std::string> ParameterizedValue::parameter(std::string_view name) const {
     for (const auto& [key, value] : parameters) {
-        if (equalsIgnoringCase(key, name)) {
+        if (equalsIgnoringAsciiCase(key, name)) {
             return value;
         }
     }

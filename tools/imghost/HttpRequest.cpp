@@ -94,7 +94,7 @@ std::size_t parseLength(std::string_view text, const RequestLimits& limits) {
 
 std::optional<std::string> RequestHead::header(std::string_view name) const {
     for (const auto& [key, value] : headers) {
-        if (equalsIgnoringCase(key, name)) {
+        if (equalsIgnoringAsciiCase(key, name)) {
             return value;
         }
     }
@@ -137,7 +137,7 @@ std::size_t bodyLength(const RequestHead& head, const RequestLimits& limits) {
     }
     std::optional<std::size_t> length;
     for (const auto& [name, value] : head.headers) {
-        if (!equalsIgnoringCase(name, "Content-Length")) {
+        if (!equalsIgnoringAsciiCase(name, "Content-Length")) {
             continue;
         }
         const std::size_t thisLength = parseLength(value, limits);

@@ -12,8 +12,8 @@
 #include <string>
 #include <utility>
 
-#include "imghost/OpenSslHandles.h"
-#include "imghost/UniqueFd.h"
+#include "platform/FileDescriptor.h"
+#include "upload/OpenSslHandles.h"
 
 namespace bildheber::imghost {
 
@@ -35,14 +35,14 @@ void writeFileAtomically(const fs::path& file, const std::string& bytes, mode_t 
     fs::path temporary = file;
     temporary += ".tmp";
     ::unlink(temporary.c_str());  // the mode applies only to a file that open creates
-    UniqueFd fd(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
+    FileDescriptor fd(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
     bool ok = fd.get() >= 0;
     for (std::size_t done = 0; ok && done < bytes.size();) {
         const ssize_t n = ::write(fd.get(), bytes.data() + done, bytes.size() - done);
         ok = n > 0 || (n < 0 && errno == EINTR);
         done += n > 0 ? static_cast<std::size_t>(n) : 0;
     }
-    ok = ::close(fd.release()) == 0 && ok;
+    ok = fd.close() && ok;
     if (!ok || std::rename(temporary.c_str(), file.c_str()) != 0) {
         const std::string reason = std::strerror(errno);
         std::remove(temporary.c_str());

@@ -89,7 +89,7 @@ FormPart makePart(std::string_view head, std::string_view content) {
         throw BadRequest("part without Content-Disposition");
     }
     const ParameterizedValue parsed = parseParameterizedValue(*disposition);
-    if (!equalsIgnoringCase(parsed.value, "form-data")) {
+    if (!equalsIgnoringAsciiCase(parsed.value, "form-data")) {
         throw BadRequest("part is not form-data");
     }
     const std::optional<std::string> name = parsed.parameter("name");
@@ -117,7 +117,7 @@ std::size_t firstBoundaryLine(std::string_view body, const DelimiterFinder& deli
 
 std::optional<std::string> FormPart::header(std::string_view headerName) const {
     for (const auto& [key, value] : headers) {
-        if (equalsIgnoringCase(key, headerName)) {
+        if (equalsIgnoringAsciiCase(key, headerName)) {
             return value;
         }
     }
@@ -126,7 +126,7 @@ std::optional<std::string> FormPart::header(std::string_view headerName) const {
 
 std::string formDataBoundary(std::string_view contentType) {
     const ParameterizedValue parsed = parseParameterizedValue(contentType);
-    if (!equalsIgnoringCase(parsed.value, "multipart/form-data")) {
+    if (!equalsIgnoringAsciiCase(parsed.value, "multipart/form-data")) {
         throw BadRequest("Content-Type is not multipart/form-data");
     }
     const std::optional<std::string> boundary = parsed.parameter("boundary");

@@ -61,9 +61,9 @@ SslCtxPtr makeServerContext(const TlsServerConfig& config) {
     return ctx;
 }
 
-UniqueFd listenOn(const std::string& address, std::uint16_t port) {
-    UniqueFd fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
-    if (!fd) {
+FileDescriptor listenOn(const std::string& address, std::uint16_t port) {
+    FileDescriptor fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+    if (!fd.valid()) {
         failSystem("socket");
     }
     const int on = 1;
@@ -221,7 +221,7 @@ void TlsServer::run(const Handler& handler, const ShutdownSignal& shutdown) {
 }
 
 void TlsServer::serveConnection(int fd, const Handler& handler) {
-    const UniqueFd socket(fd);
+    const FileDescriptor socket(fd);
     setSocketTimeouts(fd, config_.idleTimeout);
     SslPtr ssl(SSL_new(ctx_.get()));
     if (!ssl || SSL_set_fd(ssl.get(), fd) != 1) {

@@ -9,9 +9,9 @@
 
 #include "imghost/HttpRequest.h"
 #include "imghost/HttpResponse.h"
-#include "imghost/OpenSslHandles.h"
 #include "imghost/ShutdownSignal.h"
-#include "imghost/UniqueFd.h"
+#include "platform/FileDescriptor.h"
+#include "upload/OpenSslHandles.h"
 
 namespace bildheber::imghost {
 
@@ -52,7 +52,7 @@ class TlsServer {
     TlsServerConfig config_;
     Log log_;
     SslCtxPtr ctx_;
-    UniqueFd listenFd_;
+    FileDescriptor listenFd_;
     std::uint16_t port_ = 0;
 };
 

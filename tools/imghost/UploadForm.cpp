@@ -33,13 +33,13 @@ std::string decodeQuotedPrintable(std::string_view text) {
 }
 
 bool isIdentityEncoding(std::string_view encoding) {
-    return encoding.empty() || equalsIgnoringCase(encoding, "binary") ||
-           equalsIgnoringCase(encoding, "8bit") || equalsIgnoringCase(encoding, "7bit");
+    return encoding.empty() || equalsIgnoringAsciiCase(encoding, "binary") ||
+           equalsIgnoringAsciiCase(encoding, "8bit") || equalsIgnoringAsciiCase(encoding, "7bit");
 }
 
 std::string textValue(const FormPart& part) {
     const std::string encoding = part.header("Content-Transfer-Encoding").value_or("");
-    if (equalsIgnoringCase(encoding, "quoted-printable")) {
+    if (equalsIgnoringAsciiCase(encoding, "quoted-printable")) {
         return decodeQuotedPrintable(part.content);
     }
     if (!isIdentityEncoding(encoding)) {

@@ -1,8 +1,8 @@
-#include "imghost/OpenSslHandles.h"
+#include "upload/OpenSslHandles.h"
 
 #include <openssl/err.h>
 
-namespace bildheber::imghost {
+namespace bildheber {
 
 std::string openSslErrors() {
     std::string text;
@@ -17,4 +17,4 @@ std::string openSslErrors() {
     return text.empty() ? "no details" : text;
 }
 
-}  // namespace bildheber::imghost
+}  // namespace bildheber
