@@ -3,6 +3,7 @@
 // peak memory of one re-encoding. Run through tools/bench.sh (a Release build).
 #include <benchmark/benchmark.h>
 
+#include <malloc.h>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -201,6 +202,12 @@ int main(int argc, char** argv) {
     if (const int status = runMeasuredResizeIfAsked(argc, argv); status >= 0) {
         return status;
     }
+    // Keep freed memory in the process instead of handing it back to the system after every
+    // iteration: otherwise each way's time is dominated by page faults for memory that glibc
+    // unmaps and maps again, which varies with the order of allocations rather than the work.
+    // The peak-memory processes above run with the default allocator settings.
+    mallopt(M_MMAP_MAX, 0);
+    mallopt(M_TRIM_THRESHOLD, 512 << 20);
     char folderPattern[] = "/tmp/bildheber-bench-XXXXXX";
     if (mkdtemp(folderPattern) == nullptr) {
         std::perror("mkdtemp");
