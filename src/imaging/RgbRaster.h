@@ -15,7 +15,9 @@ struct RgbRaster {
 
     RgbRaster() = default;
     RgbRaster(int w, int h)
-        : width(w), height(h), pixels(static_cast<std::size_t>(w) * static_cast<std::size_t>(h) * 3) {}
+        : width(w),
+          height(h),
+          pixels(static_cast<std::size_t>(w) * static_cast<std::size_t>(h) * 3) {}
 
     bool empty() const { return width <= 0 || height <= 0; }
     std::size_t rowBytes() const { return static_cast<std::size_t>(width) * 3; }

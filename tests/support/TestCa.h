@@ -14,7 +14,7 @@ struct IssuedCertificate {
 
 // A certificate authority made at run time (EC P-256 keys), for servers that the tests start.
 class TestCa {
-public:
+  public:
     explicit TestCa(const std::string& commonName = "Bildheber Test CA");
     ~TestCa();
     TestCa(const TestCa&) = delete;
@@ -22,15 +22,15 @@ public:
 
     // A server certificate valid now, signed by this CA, whose subject alternative names are the
     // given DNS names (and 127.0.0.1 as an IP address).
-    IssuedCertificate issueServerCertificate(
-        const std::vector<std::string>& dnsNames = {"localhost"}) const;
+    IssuedCertificate issueServerCertificate(const std::vector<std::string>& dnsNames = {
+                                                 "localhost"}) const;
 
     const std::string& certificatePem() const { return certificatePem_; }
 
     // Writes the CA certificate to `file` (for SSL_CERT_FILE) and returns the path.
     std::filesystem::path writeCertificate(const std::filesystem::path& file) const;
 
-private:
+  private:
     struct Key;
     Key* key_;  // owned; EVP_PKEY kept out of this header
     std::string certificatePem_;
