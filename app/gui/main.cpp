@@ -41,7 +41,10 @@ void useTahoma(QApplication& app) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);  // takes its own options (such as -platform) out of argv
+    // Every argument is a picture to queue, so Qt sees none of them (QT_QPA_PLATFORM and the
+    // other environment variables still configure it). Qt keeps a reference to the count.
+    static int qtArgumentCount = 1;
+    QApplication app(qtArgumentCount, argv);
     QApplication::setApplicationName("Bildheber");
     QApplication::setStyle(new HintTiming);
     useTahoma(app);

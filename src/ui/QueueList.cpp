@@ -2,10 +2,56 @@
 
 #include <QHeaderView>
 #include <QMouseEvent>
+#include <QStyle>
+#include <algorithm>
 
 namespace bildheber {
 
+QueueHeader::QueueHeader(QWidget* parent) : QHeaderView(Qt::Horizontal, parent) {
+    setSectionsClickable(true);
+}
+
+bool QueueHeader::onClosedLastDivider(int x) const {
+    const int last = logicalIndex(count() - 1);
+    if (count() == 0 || sectionSize(last) != 0) {
+        return false;
+    }
+    const int divider = sectionViewportPosition(last);
+    const int grip = style()->pixelMetric(QStyle::PM_HeaderGripMargin, nullptr, this);
+    return x >= divider && x <= divider + grip;
+}
+
+void QueueHeader::mousePressEvent(QMouseEvent* event) {
+    const int x = event->position().toPoint().x();
+    if (event->button() == Qt::LeftButton && onClosedLastDivider(x)) {
+        openingFrom_ = x;
+        return;
+    }
+    QHeaderView::mousePressEvent(event);
+}
+
+void QueueHeader::mouseMoveEvent(QMouseEvent* event) {
+    const int x = event->position().toPoint().x();
+    if (openingFrom_ >= 0) {
+        resizeSection(logicalIndex(count() - 1), std::max(0, x - openingFrom_));
+        return;
+    }
+    QHeaderView::mouseMoveEvent(event);
+    if (event->buttons() == Qt::NoButton && onClosedLastDivider(x)) {
+        setCursor(Qt::SplitHCursor);
+    }
+}
+
+void QueueHeader::mouseReleaseEvent(QMouseEvent* event) {
+    if (openingFrom_ >= 0) {
+        openingFrom_ = -1;
+        return;
+    }
+    QHeaderView::mouseReleaseEvent(event);
+}
+
 QueueList::QueueList(QWidget* parent) : QTableWidget(parent) {
+    setHorizontalHeader(new QueueHeader(this));
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setShowGrid(true);

@@ -53,10 +53,19 @@ void setTextColour(QWidget* widget, const QColor& colour) {
     widget->setPalette(colours);
 }
 
+// Labels show their texts as they are: a path never turns into markup.
 QLabel* label(QWidget* parent, const char* name, const QString& caption, QRect geometry) {
     auto* created = new QLabel(caption, parent);
     created->setObjectName(name);
+    created->setTextFormat(Qt::PlainText);
     created->setGeometry(geometry);
+    return created;
+}
+
+// A label as wide as its text, 13 pixels high, at `left`, `top`.
+QLabel* fittedLabel(QWidget* parent, const char* name, const QString& caption, int left, int top) {
+    QLabel* created = label(parent, name, caption, QRect(left, top, 0, 13));
+    created->resize(created->fontMetrics().horizontalAdvance(caption), 13);
     return created;
 }
 
@@ -115,7 +124,7 @@ void TForm1::buildMenu() {
 void TForm1::buildControlPanel() {
     QWidget* p = Panel2_;
     Buttonsend_ = button(p, "Buttonsend", "Hochladen", QRect(7, 18, 138, 41));
-    label(p, "Label4", "...ab in Trullers Forumserver", QRect(9, 65, 137, 13));
+    fittedLabel(p, "Label4", "...ab in Trullers Forumserver", 9, 65);
 
     RadioGroupVerfall_ = new QGroupBox("Verfallsdatum", p);
     RadioGroupVerfall_->setObjectName("RadioGroupVerfall");
@@ -137,7 +146,7 @@ void TForm1::buildControlPanel() {
     ButtonClearList_->setToolTip(QString::fromUtf8(
         "Liste der hochzuladenden Dateien leeren (nichts auf dem Server l\xC3\xB6schen)"));
 
-    label(p, "Label2", "Status:", QRect(168, 12, 40, 13));
+    fittedLabel(p, "Label2", "Status:", 168, 12);
     // One line, never wrapped, cut off at the window's right edge.
     Label1_ = label(p, "Label1", "Label1", QRect(168, 31, 4000, 13));
     Label1_->setWordWrap(false);
@@ -152,12 +161,15 @@ void TForm1::buildControlPanel() {
     setTextColour(LabelLogfile_, kGrey);
     LabelLogfile_->installEventFilter(this);
 
+    // As wide as its text and ending at 777, where the list and the log label end.
     LabelHomepage_ = label(p, "LabelHomepage", QString::fromUtf8("V3.2 \xC2\xA9 Korvan 2014"),
                            QRect(670, 0, 107, 13));
-    LabelHomepage_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     QFont italic = LabelHomepage_->font();
     italic.setItalic(true);
     LabelHomepage_->setFont(italic);
+    const int homepageWidth =
+        LabelHomepage_->fontMetrics().horizontalAdvance(LabelHomepage_->text()) + 1;
+    LabelHomepage_->setGeometry(777 - homepageWidth, 0, homepageWidth, 13);
     setTextColour(LabelHomepage_, kGrey);
     LabelHomepage_->installEventFilter(this);
 
@@ -213,7 +225,7 @@ void TForm1::FormCreate(const std::vector<std::string>& arguments) {
 
 void TForm1::handleDroppedFiles(const std::vector<std::string>& paths) {
     if (exchanging_) {
-        dropsDuringExchange_.push_back(paths);  // handled at the run's next event point
+        dropsDuringExchange_.push_back(paths);  // queued again when the exchange is over
         return;
     }
     guarded([&] { job_.handleDroppedFiles(paths); });
@@ -222,7 +234,7 @@ void TForm1::handleDroppedFiles(const std::vector<std::string>& paths) {
 void TForm1::Dateiladen1Click() {
     const QStringList chosen = QFileDialog::getOpenFileNames(
         this, QString::fromUtf8("W\xC3\xA4hle, welche Bild-Datei hochgeladen werden soll."),
-        QString(), "JPEG-Bilder (*.jpg *.jpeg)");
+        QString(), "JPEG-Bilder (*.jpg *.jpeg)", nullptr, QFileDialog::HideNameFilterDetails);
     std::vector<std::string> paths;
     for (const QString& path : chosen) {
         paths.push_back(QFile::encodeName(path).toStdString());
@@ -276,6 +288,14 @@ std::string TForm1::exchangeKeepingThePaint(const Uploader& uploader, std::strin
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     }
     exchanging_ = false;
+    // Drops that came meanwhile wait in the event queue like any other input: the run's next
+    // event point handles them, or the event loop once the run is over.
+    for (auto& paths : dropsDuringExchange_) {
+        QMetaObject::invokeMethod(
+            this, [this, paths = std::move(paths)] { handleDroppedFiles(paths); },
+            Qt::QueuedConnection);
+    }
+    dropsDuringExchange_.clear();
     return reply.get();
 }
 
@@ -289,6 +309,8 @@ void TForm1::initListView() {
     }
     ListView1_->setHorizontalHeaderLabels(headers);
     for (int i = 0; i < 6; ++i) {
+        ListView1_->horizontalHeaderItem(i)->setTextAlignment(kColumns[i].alignment |
+                                                              Qt::AlignVCenter);
         ListView1_->horizontalHeader()->resizeSection(i, kColumns[i].width);
     }
 }
@@ -374,20 +396,17 @@ ExpiryChoice TForm1::expiryChoice() {
 
 void TForm1::processPendingEvents() {
     QCoreApplication::processEvents();
-    while (!dropsDuringExchange_.empty()) {
-        const std::vector<std::string> paths = std::move(dropsDuringExchange_.front());
-        dropsDuringExchange_.erase(dropsDuringExchange_.begin());
-        guarded([&] { job_.handleDroppedFiles(paths); });
-    }
 }
 
 void TForm1::showNotice(const std::string& notice) {
     QMessageBox box(QMessageBox::NoIcon, "Bildheber", text(notice), QMessageBox::Ok, this);
+    box.setTextFormat(Qt::PlainText);  // a file name is shown as it is, never as markup
     box.exec();
 }
 
 void TForm1::showError(const std::string& error) {
     QMessageBox box(QMessageBox::Critical, "Bildheber", text(error), QMessageBox::Ok, this);
+    box.setTextFormat(Qt::PlainText);
     box.exec();
 }
 

@@ -243,3 +243,45 @@ TEST(ExchangeTest, KeepsADropMadeDuringTheExchangeForTheNextEventPoint) {
 
 }  // namespace
 }  // namespace bildheber::test
+
+namespace bildheber::test {
+namespace {
+
+// A drop made while an upload that then fails is being sent must not wait for another run.
+TEST(ExchangeTest, HandsOnADropEvenWhenTheAttemptFails) {
+    TempDir folder;
+    RecordingDesktop desktop((folder.path() / "Bildheber").string());
+    MessageBoxCloser boxes;
+    TForm1 form(desktop, [](std::string_view, std::string_view, ExpiryChoice) -> std::string {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        throw std::runtime_error("connection refused");
+    });
+    const auto picture = [&](const char* name) {
+        const auto path = folder.path() / name;
+        std::ofstream(path, std::ios::binary) << encodeJpeg(RgbRaster(8, 8), false);
+        return path.string();
+    };
+    form.FormCreate({picture("a.jpg")});
+    form.show();
+    const std::string late = picture("b.jpg");
+    QTimer::singleShot(100, [&] {
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(QString::fromStdString(late))});
+        auto* panel = form.findChild<QWidget*>("Panel1");
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton,
+                              Qt::NoModifier);
+        QApplication::sendEvent(panel, &enter);
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(panel, &drop);
+    });
+
+    QTest::mouseClick(form.findChild<QPushButton*>("Buttonsend"), Qt::LeftButton);
+    EXPECT_EQ(form.job().queue()[0].status, "Error!");
+    QApplication::processEvents();  // the event loop after the run
+
+    ASSERT_EQ(form.job().queue().size(), 2u);
+    EXPECT_EQ(form.job().queue()[1].path, late);
+}
+
+}  // namespace
+}  // namespace bildheber::test

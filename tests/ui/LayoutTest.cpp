@@ -4,6 +4,7 @@
 #include <QMenuBar>
 #include <QRadioButton>
 #include <QTableWidget>
+#include <QTest>
 
 #include "ui/DropPanel.h"
 #include "ui/PreviewPlacement.h"
@@ -33,13 +34,21 @@ TEST_F(LayoutTest, PlacesEveryControlWhereTheFormSays) {
         {"ButtonClearList", QRect(9, 197, 138, 28)},
         {"ListView1", QRect(168, 59, 609, 166)},
         {"LabelLogfile", QRect(168, 231, 609, 13)},
-        {"LabelHomepage", QRect(670, 0, 107, 13)},
     };
     for (const auto& place : places) {
         const QWidget* widget = find<QWidget>(place.name);
         ASSERT_NE(widget, nullptr);
         EXPECT_EQ(widget->geometry(), place.geometry) << place.name;
     }
+    // Labels as wide as their texts; the version label ends where the list ends.
+    for (const char* name : {"Label4", "Label2", "LabelHomepage"}) {
+        const QLabel* fitted = find<QLabel>(name);
+        EXPECT_GE(fitted->width(), fitted->fontMetrics().horizontalAdvance(fitted->text())) << name;
+        EXPECT_EQ(fitted->height(), 13) << name;
+    }
+    EXPECT_EQ(find<QLabel>("Label4")->pos(), QPoint(9, 65));
+    EXPECT_EQ(find<QLabel>("Label2")->pos(), QPoint(168, 12));
+    EXPECT_EQ(find<QLabel>("LabelHomepage")->geometry().right() + 1, 777);
     EXPECT_EQ(find<QLabel>("Label4")->text(), "...ab in Trullers Forumserver");
     EXPECT_EQ(find<QLabel>("Label2")->text(), "Status:");
     EXPECT_EQ(find<QLabel>("Label1")->pos(), QPoint(168, 31));
@@ -99,10 +108,40 @@ TEST_F(LayoutTest, CreatesTheSixQueueColumnsWithTheCodeColumnClosed) {
         EXPECT_EQ(list->horizontalHeaderItem(c)->text(), QString::fromUtf8(headers[c]));
         EXPECT_EQ(list->horizontalHeader()->sectionSize(c), widths[c]) << headers[c];
     }
+    EXPECT_EQ(list->horizontalHeaderItem(1)->textAlignment() & Qt::AlignHorizontal_Mask,
+              Qt::AlignRight);
     EXPECT_TRUE(list->horizontalHeader()->sectionsMovable());
     EXPECT_TRUE(list->showGrid());
     EXPECT_EQ(list->selectionBehavior(), QAbstractItemView::SelectRows);
     EXPECT_EQ(list->selectionMode(), QAbstractItemView::SingleSelection);
+}
+
+TEST_F(LayoutTest, TheClosedCodeColumnOpensByDraggingItsDivider) {
+    form.FormCreate({});
+    form.show();
+    QHeaderView* header = find<QTableWidget>("ListView1")->horizontalHeader();
+    const int divider = header->sectionViewportPosition(5);
+    QTest::mousePress(header->viewport(), Qt::LeftButton, {}, QPoint(divider, 5));
+    QTest::mouseMove(header->viewport(), QPoint(divider + 120, 5));
+    QTest::mouseRelease(header->viewport(), Qt::LeftButton, {}, QPoint(divider + 120, 5));
+    EXPECT_EQ(header->sectionSize(5), 120);
+    EXPECT_EQ(header->sectionSize(4), 100);
+    // The divider before it still resizes the "Status" column.
+    const int statusEdge = header->sectionViewportPosition(5) - 1;
+    QTest::mousePress(header->viewport(), Qt::LeftButton, {}, QPoint(statusEdge, 5));
+    QTest::mouseMove(header->viewport(), QPoint(statusEdge + 30, 5));
+    QTest::mouseRelease(header->viewport(), Qt::LeftButton, {}, QPoint(statusEdge + 30, 5));
+    EXPECT_EQ(header->sectionSize(4), 130);
+}
+
+TEST_F(LayoutTest, ShowsTextsAsTheyAreNeverAsMarkup) {
+    form.FormCreate({});
+    form.setStatusText("Sendefehler./tmp/<b>fett</b>.jpg");
+    EXPECT_EQ(find<QLabel>("Label1")->textFormat(), Qt::PlainText);
+    EXPECT_EQ(find<QLabel>("LabelLogfile")->textFormat(), Qt::PlainText);
+    form.showNotice("\"<i>x</i>.jpg\"scheint kein JPEG-Bild zu sein. Schade.");
+    ASSERT_EQ(boxes.seen.size(), 1u);
+    EXPECT_EQ(boxes.seen[0].format, Qt::PlainText);
 }
 
 TEST_F(LayoutTest, HasTheMenuOfThreeItems) {

@@ -41,12 +41,13 @@ class MessageBoxCloser {
         QString title;
         QMessageBox::Icon icon;
         QString text;
+        Qt::TextFormat format;
     };
     MessageBoxCloser() {
         timer_.setInterval(10);
         QObject::connect(&timer_, &QTimer::timeout, [this] {
             if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                seen.push_back({box->windowTitle(), box->icon(), box->text()});
+                seen.push_back({box->windowTitle(), box->icon(), box->text(), box->textFormat()});
                 box->accept();
             } else if (QWidget* other = QApplication::activeModalWidget()) {
                 other->close();  // a file dialog: cancelled
