@@ -201,37 +201,56 @@ TEST_F(InputsTest, AFailureNoHandlerExpectedEndsInAnErrorBox) {
 namespace bildheber::test {
 namespace {
 
-// While a picture is being sent the window keeps painting, but a drop waits for the run's next
-// event point, as every other input does.
-TEST(ExchangeTest, KeepsADropMadeDuringTheExchangeForTheNextEventPoint) {
-    TempDir folder;
-    RecordingDesktop desktop((folder.path() / "Bildheber").string());
-    MessageBoxCloser boxes;
-    TForm1 form(desktop, [](std::string_view, std::string_view, ExpiryChoice) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
-        return std::string("<input id=\"codebbs\" value=\"[URL=a][IMG]b[/IMG][/URL]\">");
-    });
-    const auto picture = [&](const char* name) {
+// A window whose uploads take 300 ms on the worker thread and then give `reply` (or fail when
+// it is empty), with one picture queued and one more that is dropped 100 ms into the exchange.
+class ExchangeTest : public ::testing::Test {
+  protected:
+    explicit ExchangeTest(std::string reply = {})
+        : form(desktop, [reply](std::string_view, std::string_view, ExpiryChoice) {
+              std::this_thread::sleep_for(std::chrono::milliseconds(300));
+              if (reply.empty()) {
+                  throw std::runtime_error("connection refused");
+              }
+              return reply;
+          }) {
+        form.FormCreate({picture("a.jpg")});
+        form.show();
+        QTimer::singleShot(100, [this] {
+            QMimeData data;
+            data.setUrls({QUrl::fromLocalFile(QString::fromStdString(late))});
+            auto* panel = form.findChild<QWidget*>("Panel1");
+            QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton,
+                                  Qt::NoModifier);
+            QApplication::sendEvent(panel, &enter);
+            QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(panel, &drop);
+            queuedRightAfterTheDrop = form.job().queue().size();
+        });
+    }
+
+    std::string picture(const char* name) const {
         const auto path = folder.path() / name;
         std::ofstream(path, std::ios::binary) << encodeJpeg(RgbRaster(8, 8), false);
         return path.string();
-    };
-    form.FormCreate({picture("a.jpg")});
-    form.show();
-    const std::string late = picture("b.jpg");
-    std::size_t queuedRightAfterTheDrop = 0;
-    QTimer::singleShot(100, [&] {
-        auto* data = new QMimeData;
-        data->setUrls({QUrl::fromLocalFile(QString::fromStdString(late))});
-        auto* panel = form.findChild<QWidget*>("Panel1");
-        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(panel, &enter);
-        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(panel, &drop);
-        queuedRightAfterTheDrop = form.job().queue().size();
-        delete data;
-    });
+    }
 
+    TempDir folder;
+    RecordingDesktop desktop{(folder.path() / "Bildheber").string()};
+    MessageBoxCloser boxes;
+    TForm1 form;
+    std::string late = picture("b.jpg");
+    std::size_t queuedRightAfterTheDrop = 0;
+};
+
+class SuccessfulExchangeTest : public ExchangeTest {
+  protected:
+    SuccessfulExchangeTest()
+        : ExchangeTest("<input id=\"codebbs\" value=\"[URL=a][IMG]b[/IMG][/URL]\">") {}
+};
+
+// While a picture is being sent the window keeps painting, but a drop waits for the run's next
+// event point, as every other input does.
+TEST_F(SuccessfulExchangeTest, KeepsADropMadeDuringTheExchangeForTheNextEventPoint) {
     QTest::mouseClick(form.findChild<QPushButton*>("Buttonsend"), Qt::LeftButton);
 
     EXPECT_EQ(queuedRightAfterTheDrop, 1u) << "the drop must wait while the picture is sent";
@@ -241,41 +260,10 @@ TEST(ExchangeTest, KeepsADropMadeDuringTheExchangeForTheNextEventPoint) {
     EXPECT_EQ(form.job().all_bbcCodes(), "[URL=a][IMG]b[/IMG][/URL]\r\n");
 }
 
-}  // namespace
-}  // namespace bildheber::test
-
-namespace bildheber::test {
-namespace {
-
 // A drop made while an upload that then fails is being sent must not wait for another run.
-TEST(ExchangeTest, HandsOnADropEvenWhenTheAttemptFails) {
-    TempDir folder;
-    RecordingDesktop desktop((folder.path() / "Bildheber").string());
-    MessageBoxCloser boxes;
-    TForm1 form(desktop, [](std::string_view, std::string_view, ExpiryChoice) -> std::string {
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
-        throw std::runtime_error("connection refused");
-    });
-    const auto picture = [&](const char* name) {
-        const auto path = folder.path() / name;
-        std::ofstream(path, std::ios::binary) << encodeJpeg(RgbRaster(8, 8), false);
-        return path.string();
-    };
-    form.FormCreate({picture("a.jpg")});
-    form.show();
-    const std::string late = picture("b.jpg");
-    QTimer::singleShot(100, [&] {
-        QMimeData data;
-        data.setUrls({QUrl::fromLocalFile(QString::fromStdString(late))});
-        auto* panel = form.findChild<QWidget*>("Panel1");
-        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton,
-                              Qt::NoModifier);
-        QApplication::sendEvent(panel, &enter);
-        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(panel, &drop);
-    });
-
+TEST_F(ExchangeTest, HandsOnADropEvenWhenTheAttemptFails) {
     QTest::mouseClick(form.findChild<QPushButton*>("Buttonsend"), Qt::LeftButton);
+    EXPECT_EQ(queuedRightAfterTheDrop, 1u);
     EXPECT_EQ(form.job().queue()[0].status, "Error!");
     QApplication::processEvents();  // the event loop after the run
 
