@@ -1,6 +1,6 @@
 #include "log/LogTimestamp.h"
 
-#include <chrono>
+#include "platform/LocalClock.h"
 
 namespace bildheber {
 
@@ -13,14 +13,8 @@ std::string formatWith(const char* format, const std::tm& local) {
 }  // namespace
 
 LogTime LogTime::now() {
-    using namespace std::chrono;
-    const auto current = system_clock::now();
-    const std::time_t seconds = system_clock::to_time_t(current);
-    LogTime time;
-    localtime_r(&seconds, &time.local);
-    time.millisecond =
-        static_cast<int>(duration_cast<milliseconds>(current.time_since_epoch()).count() % 1000);
-    return time;
+    const LocalClockReading clock = readLocalClock();
+    return LogTime{clock.local, clock.millisecond};
 }
 
 std::string formatLogTimestamp(const LogTime& time) {

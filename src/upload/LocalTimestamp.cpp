@@ -1,20 +1,14 @@
 #include "upload/LocalTimestamp.h"
 
-#include <chrono>
-#include <ctime>
+#include "platform/LocalClock.h"
 
 namespace bildheber {
 
 LocalTimestamp LocalTimestamp::now() {
-    using namespace std::chrono;
-    const auto current = system_clock::now();
-    const std::time_t seconds = system_clock::to_time_t(current);
-    const auto millis = duration_cast<milliseconds>(current.time_since_epoch()).count() % 1000;
-    std::tm local{};
-    localtime_r(&seconds, &local);
-    return LocalTimestamp{local.tm_year + 1900,    local.tm_mon + 1, local.tm_mday,
-                          local.tm_hour,           local.tm_min,     local.tm_sec,
-                          static_cast<int>(millis)};
+    const LocalClockReading clock = readLocalClock();
+    return LocalTimestamp{clock.local.tm_year + 1900, clock.local.tm_mon + 1, clock.local.tm_mday,
+                          clock.local.tm_hour,        clock.local.tm_min,     clock.local.tm_sec,
+                          clock.millisecond};
 }
 
 }  // namespace bildheber

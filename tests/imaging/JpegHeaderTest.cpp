@@ -16,10 +16,6 @@ using test::kStartOfImage;
 using test::markerSegment;
 using test::scanSegment;
 
-std::string codecErrorText(int code) {
-    return "JPEG-Fehler #" + std::to_string(code) + " (";
-}
-
 // A header that reads: frame 16 x 16 with three components, then a scan header.
 std::string validHeader() {
     return kStartOfImage + frameSegment(0xC0, 8, 16, 16, 3) + scanSegment();
@@ -177,13 +173,7 @@ TEST(JpegHeaderTest, FailsWithTheCodecsErrorForEveryUnreadableHeader) {
          JERR_NO_IMAGE},
     };
     for (const auto& c : cases) {
-        try {
-            readJpegHeader(c.bytes);
-            ADD_FAILURE() << c.name << ": no failure";
-        } catch (const JpegError& error) {
-            EXPECT_EQ(std::string(error.what()).rfind(codecErrorText(c.code), 0), 0u)
-                << c.name << ": " << error.what();
-        }
+        EXPECT_TRUE(test::failsWithCodecError([&] { readJpegHeader(c.bytes); }, c.code)) << c.name;
     }
 }
 

@@ -1,5 +1,7 @@
 #include "imaging/JpegTestFiles.h"
 
+#include "imaging/JpegError.h"
+
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -276,6 +278,19 @@ std::size_t endOfFirstScanHeader(std::string_view jpeg) {
             return pos;
         }
     }
+}
+
+::testing::AssertionResult failsWithCodecError(const std::function<void()>& action, int code) {
+    try {
+        action();
+    } catch (const JpegError& error) {
+        const std::string expected = "JPEG-Fehler #" + std::to_string(code) + " (";
+        if (std::string(error.what()).rfind(expected, 0) == 0) {
+            return ::testing::AssertionSuccess();
+        }
+        return ::testing::AssertionFailure() << "failed with " << error.what();
+    }
+    return ::testing::AssertionFailure() << "no failure";
 }
 
 }  // namespace bildheber::test

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -56,5 +59,8 @@ std::string withExifOrientation(std::string_view jpeg);
 std::string withoutSegments(std::string_view jpeg, std::uint8_t marker);
 // The offset just after the first scan header.
 std::size_t endOfFirstScanHeader(std::string_view jpeg);
+
+// Whether `action` fails with the codec's error `code` ("JPEG-Fehler #<code> (...)").
+::testing::AssertionResult failsWithCodecError(const std::function<void()>& action, int code);
 
 }  // namespace bildheber::test

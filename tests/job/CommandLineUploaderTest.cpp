@@ -17,6 +17,7 @@
 #include "imaging/JpegCodec.h"
 #include "support/ImageHostProcess.h"
 #include "support/TempDir.h"
+#include "support/TestPictures.h"
 
 extern char** environ;
 
@@ -91,13 +92,7 @@ class CommandLineUploaderTest : public ::testing::Test {
     }
 
     std::string picture(const std::string& name, int width, int height) const {
-        RgbRaster raster(width, height);
-        for (std::size_t i = 0; i < raster.pixels.size(); ++i) {
-            raster.pixels[i] = static_cast<std::uint8_t>((i / 3) % 251);
-        }
-        const fs::path file = folder.path() / name;
-        std::ofstream(file, std::ios::binary) << encodeJpeg(raster, false);
-        return file.string();
+        return writeJpegFile(folder.path() / name, width, height);
     }
 
     std::string local() const { return "localhost:" + std::to_string(host.port()); }

@@ -13,6 +13,7 @@
 #include "support/FakeWindow.h"
 #include "support/TempDir.h"
 #include "support/TestCa.h"
+#include "support/TestPictures.h"
 #include "support/TlsTestServer.h"
 #include "upload/PostImage.h"
 #include "upload/UploadJob.h"
@@ -57,11 +58,7 @@ class JobFixture : public ::testing::Test {
 
     // A real JPEG file of the given size in the test folder.
     std::string writeJpeg(const std::string& name, int width = 64, int height = 48) const {
-        RgbRaster raster(width, height);
-        for (std::size_t i = 0; i < raster.pixels.size(); ++i) {
-            raster.pixels[i] = static_cast<std::uint8_t>(i * 7);
-        }
-        return writeFile(name, encodeJpeg(raster, false));
+        return writeJpegFile(folder.path() / name, width, height);
     }
 
     std::string writeFile(const std::string& name, const std::string& bytes) const {

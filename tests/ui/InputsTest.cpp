@@ -229,9 +229,7 @@ class ExchangeTest : public ::testing::Test {
     }
 
     std::string picture(const char* name) const {
-        const auto path = folder.path() / name;
-        std::ofstream(path, std::ios::binary) << encodeJpeg(RgbRaster(8, 8), false);
-        return path.string();
+        return writeJpegFile(folder.path() / name, 8, 8);
     }
 
     TempDir folder;

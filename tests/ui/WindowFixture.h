@@ -16,6 +16,7 @@
 #include "imaging/JpegCodec.h"
 #include "platform/QtDesktop.h"
 #include "support/TempDir.h"
+#include "support/TestPictures.h"
 #include "ui/TForm1.h"
 
 namespace bildheber::test {
@@ -66,13 +67,7 @@ class WindowFixture : public ::testing::Test {
     WindowFixture() { QGuiApplication::clipboard()->clear(); }
 
     std::string writeJpeg(const std::string& name, int width = 64, int height = 48) const {
-        RgbRaster raster(width, height);
-        for (std::size_t i = 0; i < raster.pixels.size(); ++i) {
-            raster.pixels[i] = static_cast<std::uint8_t>(i * 3);
-        }
-        const auto path = folder.path() / name;
-        std::ofstream(path, std::ios::binary) << encodeJpeg(raster, false);
-        return path.string();
+        return writeJpegFile(folder.path() / name, width, height);
     }
 
     template <typename T>

@@ -25,10 +25,7 @@ TEST(WindowUploadTest, PutsTheForumCodesOfBothPicturesOnTheClipboard) {
     });
     std::vector<std::string> pictures;
     for (const char* name : {"eins.jpg", "zwei.jpg"}) {
-        RgbRaster raster(640, 480);
-        const auto path = folder.path() / name;
-        std::ofstream(path, std::ios::binary) << encodeJpeg(raster, false);
-        pictures.push_back(path.string());
+        pictures.push_back(writeJpegFile(folder.path() / name, 640, 480));
     }
     form.FormCreate(pictures);
     form.show();
