@@ -1,5 +1,7 @@
 #include "upload/ReplyCharset.h"
 
+#include "upload/Utf8.h"
+
 #include <iconv.h>
 
 #include <algorithm>
@@ -362,48 +364,13 @@ std::string latin1ToUtf8(std::string_view bytes) {
     return text;
 }
 
-// The length of the well-formed UTF-8 sequence at the start of `text` (shortest form, no
-// surrogates, at most U+10FFFF), or 0 if there is none.
-std::size_t wellFormedSequenceLength(std::string_view text) {
-    const auto byteAt = [text](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-    const unsigned char lead = byteAt(0);
-    if (lead < 0x80) {
-        return 1;
-    }
-    std::size_t length = 0;
-    unsigned char secondLow = 0x80;  // the second byte's range is narrower after some leads
-    unsigned char secondHigh = 0xBF;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        secondLow = lead == 0xE0 ? 0xA0 : 0x80;
-        secondHigh = lead == 0xED ? 0x9F : 0xBF;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        secondLow = lead == 0xF0 ? 0x90 : 0x80;
-        secondHigh = lead == 0xF4 ? 0x8F : 0xBF;
-    } else {
-        return 0;
-    }
-    if (text.size() < length || byteAt(1) < secondLow || byteAt(1) > secondHigh) {
-        return 0;
-    }
-    for (std::size_t i = 2; i < length; ++i) {
-        if ((byteAt(i) & 0xC0) != 0x80) {
-            return 0;
-        }
-    }
-    return length;
-}
-
 // glibc's UTF-8 and UCS-4 decoders pass on code points beyond U+10FFFF in the old five- and
 // six-byte forms; each byte of such a sequence becomes U+FFFD, as for other invalid input.
 std::string withIllFormedUtf8Replaced(std::string text) {
     const std::string_view view = text;
     std::size_t pos = 0;
     std::size_t length = 0;
-    while (pos < view.size() && (length = wellFormedSequenceLength(view.substr(pos))) > 0) {
+    while (pos < view.size() && (length = utf8SequenceLength(view.substr(pos))) > 0) {
         pos += length;
     }
     if (pos == view.size()) {
@@ -411,7 +378,7 @@ std::string withIllFormedUtf8Replaced(std::string text) {
     }
     std::string clean(view.substr(0, pos));
     while (pos < view.size()) {
-        length = wellFormedSequenceLength(view.substr(pos));
+        length = utf8SequenceLength(view.substr(pos));
         if (length > 0) {
             clean += view.substr(pos, length);
             pos += length;
