@@ -1,7 +1,5 @@
 #pragma once
 
-#include <cstdlib>
-
 #include "imaging/JpegErrorManager.h"
 
 namespace bildheber {
@@ -29,18 +27,6 @@ struct CompressObject {
     CompressObject& operator=(const CompressObject&) = delete;
 
     jpeg_common_struct& common() { return *reinterpret_cast<jpeg_common_struct*>(&info); }
-};
-
-// The buffer that jpeg_mem_dest allocates with malloc and grows; it always points at the live
-// allocation, also when the codec fails half-way.
-struct MemoryDestination {
-    unsigned char* bytes = nullptr;
-    unsigned long size = 0;
-
-    MemoryDestination() = default;
-    ~MemoryDestination() { std::free(bytes); }
-    MemoryDestination(const MemoryDestination&) = delete;
-    MemoryDestination& operator=(const MemoryDestination&) = delete;
 };
 
 }  // namespace bildheber

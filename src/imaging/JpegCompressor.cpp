@@ -45,7 +45,7 @@ JpegCompressor::JpegCompressor(int width, int height, bool progressive) {
     errors_.attachTo(codec_.common());
     run([&] {
         jpeg_create_compress(&codec_.info);
-        jpeg_mem_dest(&codec_.info, &destination_.bytes, &destination_.size);
+        destination_.attachTo(codec_.info);
         codec_.info.image_width = static_cast<JDIMENSION>(width);
         codec_.info.image_height = static_cast<JDIMENSION>(height);
         codec_.info.input_components = 3;
@@ -63,7 +63,7 @@ void JpegCompressor::writeRow(const std::uint8_t* rgb) {
 
 std::string JpegCompressor::finish() {
     run([&] { jpeg_finish_compress(&codec_.info); });
-    return std::string(reinterpret_cast<const char*>(destination_.bytes), destination_.size);
+    return destination_.takeBytes();
 }
 
 }  // namespace bildheber

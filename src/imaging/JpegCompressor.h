@@ -5,6 +5,7 @@
 
 #include "imaging/JpegCodecObjects.h"
 #include "imaging/JpegErrorManager.h"
+#include "imaging/JpegMemoryDestination.h"
 
 namespace bildheber {
 
@@ -32,7 +33,7 @@ class JpegCompressor {
 
     JpegErrorManager errors_;  // declared first: it outlives the codec object that points to it
     CompressObject codec_;
-    MemoryDestination destination_;
+    JpegMemoryDestination destination_;
 };
 
 }  // namespace bildheber

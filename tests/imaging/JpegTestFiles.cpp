@@ -280,6 +280,12 @@ std::size_t endOfFirstScanHeader(std::string_view jpeg) {
     }
 }
 
+std::string withStartMarkerInScan(std::string_view jpeg) {
+    const std::size_t scanData = endOfFirstScanHeader(jpeg);
+    const std::size_t middle = scanData + (jpeg.size() - scanData) / 2;
+    return std::string(jpeg.substr(0, middle)) + kStartOfImage + std::string(jpeg.substr(middle));
+}
+
 ::testing::AssertionResult failsWithCodecError(const std::function<void()>& action, int code) {
     try {
         action();

@@ -59,6 +59,9 @@ std::string withExifOrientation(std::string_view jpeg);
 std::string withoutSegments(std::string_view jpeg, std::uint8_t marker);
 // The offset just after the first scan header.
 std::size_t endOfFirstScanHeader(std::string_view jpeg);
+// The file with a stray start-of-image marker halfway into the coded data of its first scan: the
+// codec fails there, after it has delivered the rows above.
+std::string withStartMarkerInScan(std::string_view jpeg);
 
 // Whether `action` fails with the codec's error `code` ("JPEG-Fehler #<code> (...)").
 ::testing::AssertionResult failsWithCodecError(const std::function<void()>& action, int code);

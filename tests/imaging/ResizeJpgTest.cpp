@@ -184,6 +184,11 @@ TEST_F(ResizeJpgTest, FailsWithoutTouchingTheStream) {
         {"empty file", writeSource("empty.jpg", ""), false, 0},
         {"not a JPEG file", writeSource("text.jpg", "Hallo"), false, JERR_NO_SOI},
         {"header cut short", writeSource("short.jpg", good.substr(0, 100)), false, JWRN_JPEG_EOF},
+        // Fails half-way, after the encoder has grown its output buffer several times.
+        {"a start marker inside the scan data",
+         writeSource("broken.jpg", test::withStartMarkerInScan(
+                                       encodeJpeg(test::photoLikeRaster(2000, 1500), false))),
+         false, JERR_SOI_DUPLICATE},
         {"no quantisation tables", writeSource("noquant.jpg", test::withoutSegments(good, 0xDB)),
          false, JERR_NO_QUANT_TABLE},
     };

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "imaging/JpegTestFiles.h"
 #include "job/JobFixture.h"
 
 namespace bildheber::test {
@@ -146,6 +147,29 @@ TEST_F(UploadRunTest, MarksFailedEntriesAndGoesOnWithTheNext) {
     EXPECT_EQ(job.queue()[2].status, "Fertig.");
     EXPECT_EQ(job.all_bbcCodes(), codeFor(9) + "\r\n" + codeFor(9) + "\r\n" + codeFor(9) + "\r\n" +
                                       codeFor(4) + "\r\n");
+}
+
+TEST_F(UploadRunTest, APictureWhoseDataBreaksPartWayFailsOnlyItsOwnEntry) {
+    const std::string first = writeJpeg("first.jpg", 1600, 1200);
+    const std::string broken = writeFile(
+        "broken.jpg", withStartMarkerInScan(readBinaryFile(writeJpeg("whole.jpg", 1600, 1200))));
+    const std::string last = writeJpeg("last.jpg", 1600, 1200);
+    for (const auto& file : {first, broken, last}) {
+        job.AddToFileList(file);
+    }
+    server.queueReply(page(codeFor(1)));
+    server.queueReply(page(codeFor(3)));
+
+    job.ButtonsendClick();
+
+    EXPECT_EQ(job.queue()[0].status, "Fertig.");
+    EXPECT_EQ(job.queue()[1].status, "Error!");
+    EXPECT_EQ(job.queue()[2].status, "Fertig.");
+    EXPECT_EQ(job.all_bbcCodes(), codeFor(1) + "\r\n" + codeFor(3) + "\r\n");
+    EXPECT_EQ(server.requests().size(), 2u);
+    const std::string log = logContent();
+    EXPECT_NE(log.find(": Upload File " + broken + "\r\n\r\n\r\n"), std::string::npos);
+    EXPECT_NE(log.find(": Upload File " + last + "\r\n" + codeFor(3)), std::string::npos);
 }
 
 TEST_F(UploadRunTest, AnEmptyQueueOnlyTogglesTheButtonsAndSignals) {
