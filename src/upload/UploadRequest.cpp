@@ -1,6 +1,7 @@
 #include "upload/UploadRequest.h"
 
 #include <cstdio>
+#include <optional>
 
 #include "platform/Paths.h"
 #include "upload/HeaderFileName.h"
@@ -20,18 +21,26 @@ int expiryDay(const LocalTimestamp& today) {
     return (today.month == 2 && today.day > 28) ? 28 : today.day;
 }
 
-void appendPartHeader(std::string& body, std::string_view boundary, std::string_view disposition) {
+// The part's boundary line and its Content-Disposition line; a file part also names its file.
+void appendPartHeader(std::string& body, std::string_view boundary, std::string_view name,
+                      std::optional<std::string_view> fileName = std::nullopt) {
     body += "--";
     body += boundary;
     body += kCrLf;
-    body += "Content-Disposition: form-data; name=";
-    body += disposition;
+    body += "Content-Disposition: form-data; name=\"";
+    body += name;
+    body += '"';
+    if (fileName) {  // also when it is empty
+        body += "; filename=\"";
+        body += *fileName;
+        body += '"';
+    }
     body += kCrLf;
 }
 
 void appendTextField(std::string& body, std::string_view boundary, std::string_view name,
                      std::string_view value) {
-    appendPartHeader(body, boundary, "\"" + std::string(name) + "\"");
+    appendPartHeader(body, boundary, name);
     body += "Content-Type: text/plain\r\n";
     body += "Content-Transfer-Encoding: quoted-printable\r\n";
     body += kCrLf;
@@ -42,7 +51,7 @@ void appendTextField(std::string& body, std::string_view boundary, std::string_v
 void appendFileField(std::string& body, std::string_view boundary, std::string_view path,
                      std::string_view jpegBytes) {
     const std::string fileName = encodeHeaderFileName(fileNamePart(path));
-    appendPartHeader(body, boundary, "\"file\"; filename=\"" + fileName + "\"");
+    appendPartHeader(body, boundary, "file", fileName);
     body += "Content-Type: image/jpeg\r\n";
     body += "Content-Transfer-Encoding: binary\r\n";
     body += kCrLf;

@@ -80,7 +80,10 @@ TEST(JpegHeaderTest, ZeroBytesAreNotParsed) {
 TEST(JpegHeaderTest, ReadsOnlyUpToTheFirstScanHeader) {
     const std::string header = validHeader();
     EXPECT_EQ(readJpegHeader(header).width, 16);  // no picture data at all
-    EXPECT_EQ(readJpegHeader(header + std::string(100, '\xFF') + "\x00\xC3").height, 16);
+    // Scan data, then a lossless frame that would fail the header if it were read.
+    const std::string after =
+        std::string(100, '\xFF') + std::string("\x00\xC3", 2) + frameSegment(0xC3, 8, 16, 16, 3);
+    EXPECT_EQ(readJpegHeader(header + after).height, 16);
 
     const struct {
         std::uint8_t marker;

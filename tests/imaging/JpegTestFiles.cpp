@@ -37,7 +37,10 @@ void runCommand(const std::string& command) {
 }
 
 std::string quoted(const std::filesystem::path& path) {
-    return "'" + path.string() + "'";
+    std::string text = "'";
+    text += path.string();
+    text += '\'';
+    return text;
 }
 
 std::uint8_t byteAt(std::string_view bytes, std::size_t i) {
