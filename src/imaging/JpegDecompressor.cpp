@@ -10,6 +10,13 @@ namespace {
 // The one-pass quantiser's gray levels: 236 evenly spaced values from 0 to 255.
 constexpr int kGrayLevels = 236;
 
+// The codec's working memory beyond its row buffers: the coefficients of the whole picture, held
+// for progressive and multi-scan files (6 bytes a pixel at 4:4:4, so about 170 megapixels). The
+// header alone can claim 65500 x 65500 pixels; without a limit the codec would reserve tens of
+// gigabytes and fill them, and the system would end the program. Past the limit the codec fails
+// the file ("JPEG-Fehler #<JERR_NO_BACKING_STORE>") before it allocates.
+constexpr long kCodecMemoryLimit = 1L << 30;
+
 JpegColorSpace colorSpaceOf(J_COLOR_SPACE space) {
     switch (space) {
         case JCS_GRAYSCALE:
@@ -57,6 +64,7 @@ JpegDecompressor::JpegDecompressor(std::string_view fileBytes) {
     errors_.attachTo(codec_.common());
     run([&] {
         jpeg_create_decompress(&codec_.info);
+        codec_.info.mem->max_memory_to_use = kCodecMemoryLimit;
         jpeg_mem_src(&codec_.info, reinterpret_cast<const unsigned char*>(fileBytes.data()),
                      static_cast<unsigned long>(fileBytes.size()));
     });

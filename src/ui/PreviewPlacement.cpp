@@ -1,5 +1,8 @@
 #include "ui/PreviewPlacement.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace bildheber {
 
 PlacedRect placePreview(int w, int h, int cw, int ch, bool stretch) {
@@ -29,6 +32,18 @@ PlacedRect placePreview(int w, int h, int cw, int ch, bool stretch) {
         }
     }
     return PlacedRect{(cw - drawnW) / 2, (ch - drawnH) / 2, drawnW, drawnH};
+}
+
+PreviewSize previewDecodeSize(int w, int h) {
+    const int longer = std::max(w, h);
+    if (longer <= kPreviewMaxSide) {
+        return PreviewSize{w, h};
+    }
+    const double factor = static_cast<double>(kPreviewMaxSide) / longer;
+    const auto reduced = [factor](int side) {
+        return std::clamp(static_cast<int>(std::lround(side * factor)), 1, kPreviewMaxSide);
+    };
+    return PreviewSize{reduced(w), reduced(h)};
 }
 
 }  // namespace bildheber

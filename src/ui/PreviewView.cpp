@@ -4,7 +4,7 @@
 #include <QPainter>
 #include <cstring>
 
-#include "imaging/JpegCodec.h"
+#include "imaging/ScaledDecode.h"
 #include "ui/PreviewPlacement.h"
 
 namespace bildheber {
@@ -49,7 +49,11 @@ QRect PreviewView::pictureRect() const {
 const QImage& PreviewView::decoded() {
     if (image_.isNull() && !jpeg_.empty()) {
         try {
-            const RgbRaster raster = decodeJpeg(jpeg_);
+            const RgbRaster raster = decodeScaled(jpeg_, [](const JpegHeader& header) {
+                                         const PreviewSize size =
+                                             previewDecodeSize(header.width, header.height);
+                                         return UploadSize{size.width, size.height};
+                                     }).raster;
             QImage image(raster.width, raster.height, QImage::Format_RGB888);
             for (int y = 0; y < raster.height; ++y) {
                 std::memcpy(image.scanLine(y), raster.row(y), raster.rowBytes());

@@ -283,6 +283,14 @@ std::size_t endOfFirstScanHeader(std::string_view jpeg) {
     }
 }
 
+std::string withFrameSize(std::string_view jpeg, int width, int height) {
+    std::string result(jpeg);
+    const std::size_t frame =
+        result.find(std::string{'\xFF', static_cast<char>(frameMarkerOf(jpeg))});
+    result.replace(frame + 5, 4, bigEndian16(height) + bigEndian16(width));
+    return result;
+}
+
 std::string withStartMarkerInScan(std::string_view jpeg) {
     const std::size_t scanData = endOfFirstScanHeader(jpeg);
     const std::size_t middle = scanData + (jpeg.size() - scanData) / 2;

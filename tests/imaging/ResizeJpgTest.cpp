@@ -189,6 +189,12 @@ TEST_F(ResizeJpgTest, FailsWithoutTouchingTheStream) {
          writeSource("broken.jpg", test::withStartMarkerInScan(
                                        encodeJpeg(test::photoLikeRaster(2000, 1500), false))),
          false, JERR_SOI_DUPLICATE},
+        // Its coefficients would need 25 GB; the codec refuses before it allocates them.
+        {"a progressive file that claims 65500 x 65500 pixels",
+         writeSource(
+             "huge.jpg",
+             test::withFrameSize(encodeJpeg(test::photoLikeRaster(64, 48), true), 65500, 65500)),
+         false, JERR_NO_BACKING_STORE},
         {"no quantisation tables", writeSource("noquant.jpg", test::withoutSegments(good, 0xDB)),
          false, JERR_NO_QUANT_TABLE},
     };

@@ -179,5 +179,21 @@ TEST(PlacePreview, ScalesWithTheAspectKeptOrKeepsTheNaturalSizeAndCentres) {
     }
 }
 
+TEST(PreviewTest, DecodesLargePicturesAtMost4096PixelsOnTheirLongerSide) {
+    const struct {
+        int w, h;
+        PreviewSize expected;
+    } cases[] = {
+        {4000, 3000, {4000, 3000}}, {4096, 4096, {4096, 4096}},   {8192, 6144, {4096, 3072}},
+        {6144, 8192, {3072, 4096}}, {65500, 65500, {4096, 4096}}, {65500, 1, {4096, 1}},
+    };
+    for (const auto& c : cases) {
+        const PreviewSize size = previewDecodeSize(c.w, c.h);
+        EXPECT_EQ(std::make_pair(size.width, size.height),
+                  std::make_pair(c.expected.width, c.expected.height))
+            << c.w << "x" << c.h;
+    }
+}
+
 }  // namespace
 }  // namespace bildheber::test
