@@ -47,9 +47,7 @@ class ReplyReader {
                 break;
             }
             const std::size_t take = std::min(count - done, buffer_.size() - pos_);
-            ensureBodyRoom(body, take);
-            body.append(buffer_, pos_, take);
-            pos_ += take;
+            moveToBody(body, take);
             done += take;
         }
         return done;
@@ -57,10 +55,7 @@ class ReplyReader {
 
     void appendUntilClose(std::string& body) {
         while (pos_ < buffer_.size() || fill()) {
-            const std::size_t take = buffer_.size() - pos_;
-            ensureBodyRoom(body, take);
-            body.append(buffer_, pos_, take);
-            pos_ = buffer_.size();
+            moveToBody(body, buffer_.size() - pos_);
         }
     }
 
@@ -71,6 +66,23 @@ class ReplyReader {
     }
 
   private:
+    // Moves `count` buffered bytes to the body. Its capacity doubles along the limit's halves
+    // (..., limit / 4, limit / 2, limit), so that it never exceeds the limit: growing by
+    // doubling alone could reserve nearly twice the limit for a body just short of it.
+    void moveToBody(std::string& body, std::size_t count) {
+        ensureBodyRoom(body, count);
+        const std::size_t needed = body.size() + count;
+        if (needed > body.capacity()) {
+            std::size_t capacity = maxBody_;
+            while (capacity / 2 >= std::max(needed, kSmallestBody)) {
+                capacity /= 2;
+            }
+            body.reserve(capacity);
+        }
+        body.append(buffer_, pos_, count);
+        pos_ += count;
+    }
+
     std::optional<std::string> line(std::size_t& budget) {
         std::size_t searched = 0;
         for (;;) {
@@ -117,6 +129,7 @@ class ReplyReader {
     }
 
     static constexpr std::size_t kChunk = 16 * 1024;
+    static constexpr std::size_t kSmallestBody = 4 * 1024;
     ByteSource& source_;
     std::string buffer_;
     std::size_t pos_ = 0;
@@ -282,8 +295,8 @@ HttpReply readReply(ByteSource& source, const ReplyLimits& limits) {
     if (isChunked(reply)) {
         readChunkedBody(reader, reply.body);
     } else if (const auto length = contentLength(reply)) {
+        // Only a claim: the body takes memory as its bytes arrive, not as announced.
         reader.ensureBodyRoom(reply.body, *length);
-        reply.body.reserve(*length);
         reader.appendBody(reply.body, *length);
     } else {
         reader.appendUntilClose(reply.body);

@@ -14,7 +14,10 @@ namespace bildheber {
 struct ReplyLimits {
     // A real reply page is a few KiB; anything far beyond is a hostile or broken server.
     std::size_t maxHeaderBytes = std::size_t{1} << 20;
-    std::size_t maxBodyBytes = std::size_t{64} << 20;
+    // Also the limit of the body's text in UTF-8. Hundreds of times a real page, and still small:
+    // the text of a page without forum code is copied into the entry's failure text and the log,
+    // so each byte allowed here can cost several at the peak.
+    std::size_t maxBodyBytes = std::size_t{1} << 20;
 };
 
 struct HttpReply {

@@ -19,7 +19,12 @@ std::string postImage(std::string_view path, std::string_view jpegBytes, ExpiryC
     if (reply.status < 200 || reply.status > 299) {
         throw UploadError("image host answered with status " + std::to_string(reply.status));
     }
-    return decodeReplyText(reply.header("Content-Type").value_or(""), reply.body);
+    std::string text = decodeReplyText(reply.header("Content-Type").value_or(""), reply.body);
+    // Decoding may triple a body (U+FFFD for each invalid byte), and the text is copied on.
+    if (text.size() > options.limits.maxBodyBytes) {
+        throw UploadError("reply text too large");
+    }
+    return text;
 }
 
 }  // namespace bildheber

@@ -20,8 +20,9 @@ struct UploadOptions {
 };
 
 // Sends one picture to the image host and returns the reply page as UTF-8 text. `path` is the
-// queue entry's path (only its file name is sent), `jpegBytes` the re-encoded picture. Throws
-// UploadError for every failure: connection, TLS, time-out, a status outside 200..299.
+// queue entry's path (only its file name is sent), `jpegBytes` the re-encoded picture. The
+// exchange ends within options.timeouts.exchange. Throws UploadError for every failure:
+// connection, TLS, time-out, the exchange's time limit, a status outside 200..299.
 std::string postImage(std::string_view path, std::string_view jpegBytes, ExpiryChoice expiry,
                       const UploadOptions& options = {});
 

@@ -76,11 +76,13 @@ class JobFixture : public ::testing::Test {
         return [this](std::string_view path, std::string_view jpeg, ExpiryChoice expiry) {
             UploadOptions options;
             options.endpoint = Endpoint{"localhost", server.port()};
-            options.timeouts = SocketTimeouts{std::chrono::seconds(5), std::chrono::seconds(5)};
+            options.timeouts = uploadTimeouts;
             return postImage(path, jpeg, expiry, options);
         };
     }
 
+    // Read at each upload, so that a test may shorten them before the run.
+    SocketTimeouts uploadTimeouts{std::chrono::seconds(5), std::chrono::seconds(5)};
     TempDir folder;
     FakePlatform platform = installedIn(folder);
     FakeWindow window;

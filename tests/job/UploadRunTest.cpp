@@ -172,6 +172,35 @@ TEST_F(UploadRunTest, APictureWhoseDataBreaksPartWayFailsOnlyItsOwnEntry) {
     EXPECT_NE(log.find(": Upload File " + last + "\r\n" + codeFor(3)), std::string::npos);
 }
 
+TEST_F(UploadRunTest, AServerThatDripsItsReplyFailsItsEntryAtTheDeadline) {
+    const std::string dripped = writeJpeg("a.jpg");
+    const std::string next = writeJpeg("b.jpg");
+    job.AddToFileList(dripped);
+    job.AddToFileList(next);
+    uploadTimeouts.exchange = std::chrono::milliseconds(500);
+    // Each byte comes well inside the receive time-out; the whole page would take seconds.
+    server.queueScript({ServerStep::drip(page(codeFor(1)), std::chrono::milliseconds(20))});
+    server.queueReply(page(codeFor(2)));
+    window.calls.clear();
+
+    job.ButtonsendClick();
+
+    EXPECT_EQ(job.queue()[0].status, "Error!");
+    EXPECT_EQ(job.queue()[0].forumCode, "");
+    EXPECT_EQ(job.queue()[1].status, "Fertig.");
+    EXPECT_EQ(job.all_bbcCodes(), codeFor(2) + "\r\n");
+    EXPECT_EQ(statusLines(window.calls),
+              (std::vector<std::string>{
+                  "Sende Nr.1 von 2: " + dripped, "Sendefehler." + dripped,
+                  "Sende Nr.2 von 2: " + next, "Forumscode erhalten.",
+                  "Forumscode in Zwischenablage. Mit [Strg v] in Forumstext einf\xC3\xBCgen."}));
+    EXPECT_EQ(server.requests(2).size(), 2u);
+    const std::string log = logContent();
+    EXPECT_NE(log.find(": Upload File " + dripped + "\r\n\r\n\r\n"), std::string::npos);
+    EXPECT_NE(log.find(": Upload File " + next + "\r\n" + codeFor(2) + "\r\n\r\n"),
+              std::string::npos);
+}
+
 TEST_F(UploadRunTest, AnEmptyQueueOnlyTogglesTheButtonsAndSignals) {
     window.statusText = "unchanged";
     job.ButtonsendClick();

@@ -47,6 +47,14 @@ ServerStep ServerStep::closeAbruptly() {
     return step;
 }
 
+ServerStep ServerStep::drip(std::string bytes, std::chrono::milliseconds pauseBetweenBytes) {
+    ServerStep step;
+    step.kind = Kind::Drip;
+    step.bytes = std::move(bytes);
+    step.pause = pauseBetweenBytes;
+    return step;
+}
+
 namespace {
 
 // How long a connection may stay silent before the server gives up on it; the destructor
@@ -177,6 +185,8 @@ std::size_t contentLength(std::string_view headers) {
 
 struct TlsTestServer::Impl {
     SslCtxPtr ctx;
+    std::chrono::milliseconds requestBytePause{0};
+    std::chrono::milliseconds handshakeDelay{0};
     FileDescriptor listenFd;
     FileDescriptor wakeRead;  // the destructor writes to the other end to end poll() at once
     FileDescriptor wakeWrite;
@@ -202,9 +212,16 @@ struct TlsTestServer::Impl {
     bool readRequest(SSL* ssl, std::string& received);
     // Returns false if the script closed the connection or it broke.
     bool carryOut(SSL* ssl, FileDescriptor& connection, const std::vector<ServerStep>& steps);
+    // Writes `bytes` one at a time with `pause` between them; false if a write failed.
+    bool drip(SSL* ssl, const std::string& bytes, std::chrono::milliseconds pause);
     bool isStopping() {
         std::lock_guard lock(mutex);
         return stopping;
+    }
+    // Sleeps for `duration`; false, and at once, when the server is being stopped.
+    bool pauseUnlessStopping(std::chrono::milliseconds duration) {
+        std::unique_lock lock(mutex);
+        return !changed.wait_for(lock, duration, [this] { return stopping; });
     }
 };
 
@@ -245,6 +262,10 @@ void TlsTestServer::Impl::serve(FileDescriptor connection) {
         }
     } unregister{*this};
 
+    if (handshakeDelay > std::chrono::milliseconds::zero() &&
+        !pauseUnlessStopping(handshakeDelay)) {
+        return;
+    }
     SslPtr ssl(SSL_new(ctx.get()));
     if (ssl == nullptr || SSL_set_fd(ssl.get(), connection.get()) != 1) {
         ERR_clear_error();
@@ -299,6 +320,12 @@ bool TlsTestServer::Impl::readRequest(SSL* ssl, std::string& received) {
         if (wanted != std::string::npos) {
             chunk = std::min(chunk, wanted - received.size());
         }
+        if (requestBytePause > std::chrono::milliseconds::zero()) {
+            if (!pauseUnlessStopping(requestBytePause)) {
+                return false;
+            }
+            chunk = 1;
+        }
         int n = SSL_read(ssl, buffer, static_cast<int>(chunk));
         if (n <= 0) {
             return false;
@@ -325,13 +352,16 @@ bool TlsTestServer::Impl::carryOut(SSL* ssl, FileDescriptor& connection,
                     return false;
                 }
                 break;
-            case ServerStep::Kind::Pause: {
-                std::unique_lock lock(mutex);
-                if (changed.wait_for(lock, step.pause, [this] { return stopping; })) {
+            case ServerStep::Kind::Pause:
+                if (!pauseUnlessStopping(step.pause)) {
                     return true;  // still closed cleanly, but without the rest of the script
                 }
                 break;
-            }
+            case ServerStep::Kind::Drip:
+                if (!drip(ssl, step.bytes, step.pause)) {
+                    return false;
+                }
+                break;
             case ServerStep::Kind::CloseAbruptly: {
                 {
                     std::lock_guard lock(mutex);
@@ -345,11 +375,26 @@ bool TlsTestServer::Impl::carryOut(SSL* ssl, FileDescriptor& connection,
     return true;
 }
 
+bool TlsTestServer::Impl::drip(SSL* ssl, const std::string& bytes,
+                               std::chrono::milliseconds pause) {
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (i > 0 && !pauseUnlessStopping(pause)) {
+            return true;  // stopping: the rest is left out, as after a pause
+        }
+        if (SSL_write(ssl, &bytes[i], 1) <= 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
 TlsTestServer::TlsTestServer(TlsTestServerOptions options) : impl_(std::make_unique<Impl>()) {
     // A peer that goes away while the server writes must not kill the test process.
     std::signal(SIGPIPE, SIG_IGN);
 
     impl_->ctx = makeContext(options);
+    impl_->requestBytePause = options.requestBytePause;
+    impl_->handshakeDelay = options.handshakeDelay;
     impl_->listenFd = listenOnLoopback();
     impl_->port = localPort(impl_->listenFd.get());
     int pipeFds[2];
@@ -406,8 +451,12 @@ std::string TlsTestServer::lastProtocol() const {
 }
 
 void TlsTestServer::queueReply(std::string reply) {
+    queueScript({ServerStep::send(std::move(reply))});
+}
+
+void TlsTestServer::queueScript(std::vector<ServerStep> steps) {
     std::lock_guard lock(impl_->mutex);
-    impl_->queuedScripts.push_back({ServerStep::send(std::move(reply))});
+    impl_->queuedScripts.push_back(std::move(steps));
 }
 
 std::string TlsTestServer::lastServerName() const {

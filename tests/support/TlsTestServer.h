@@ -13,9 +13,10 @@ namespace bildheber::test {
 // One thing the server does after it has read a request.
 struct ServerStep {
     enum class Kind {
-        Send,          // write `bytes` over TLS
-        Pause,         // sleep for `pause`
-        CloseAbruptly  // close the TCP socket at once, without a TLS close_notify
+        Send,           // write `bytes` over TLS
+        Pause,          // sleep for `pause`
+        CloseAbruptly,  // close the TCP socket at once, without a TLS close_notify
+        Drip            // write `bytes` one at a time (a TLS record each), `pause` between them
     };
     Kind kind = Kind::Send;
     std::string bytes;
@@ -24,12 +25,18 @@ struct ServerStep {
     static ServerStep send(std::string bytes);
     static ServerStep pauseFor(std::chrono::milliseconds duration);
     static ServerStep closeAbruptly();
+    static ServerStep drip(std::string bytes, std::chrono::milliseconds pauseBetweenBytes);
 };
 
 struct TlsTestServerOptions {
     IssuedCertificate certificate;
     // Accept TLS 1.0 only (security level 0), like an old server; otherwise TLS 1.0 to 1.3.
     bool tls10Only = false;
+    // When not zero, the request is read one byte at a time with this pause before each byte,
+    // like a server that keeps the client sending for a long time.
+    std::chrono::milliseconds requestBytePause{0};
+    // When not zero, each connection waits this long before the TLS handshake.
+    std::chrono::milliseconds handshakeDelay{0};
 };
 
 // A TLS server on 127.0.0.1 (an ephemeral port) for tests. It serves connections one after the
@@ -53,6 +60,8 @@ class TlsTestServer {
     // The next connection not yet served by a queued reply gets this one; after the queued
     // replies are used up, connections get the script again. setScript clears the queue.
     void queueReply(std::string reply);
+    // The same for a whole script.
+    void queueScript(std::vector<ServerStep> steps);
 
     // Raw bytes of every request received so far, one entry per connection, in order.
     // Waits up to `wait` for at least `atLeast` entries.

@@ -196,6 +196,11 @@ TEST(TlsTestServerTest, RecordsEachRequestExactlyAndCarriesOutTheScript) {
          {ServerStep::send("HTTP/1.1 2"), ServerStep::closeAbruptly(), ServerStep::send("00")},
          "HTTP/1.1 2",
          false},
+        {"reply dripped byte by byte",
+         {"GET /c HTTP/1.1\r\n\r\n"},
+         {ServerStep::drip("HTTP/1.1 204 No Content\r\n\r\n", 1ms)},
+         "HTTP/1.1 204 No Content\r\n\r\n",
+         true},
     };
 
     const TestCa ca;
@@ -274,6 +279,22 @@ TEST(TlsTestServerTest, ClientTrustingAnotherCaRejectsTheServer) {
     EXPECT_TRUE(trusting.readToEnd().closeNotify);
     EXPECT_EQ(server.requests(1), std::vector<std::string>{"GET / HTTP/1.1\r\n\r\n"});
     EXPECT_EQ(server.failedHandshakes(), 1);
+}
+
+TEST(TlsTestServerTest, ReadsTheRequestSlowlyWhenAskedAndRecordsItExactly) {
+    const TestCa ca;
+    constexpr auto kPause = 2ms;
+    TlsTestServer server({ca.issueServerCertificate(), false, kPause});
+    server.setReply("HTTP/1.1 204 No Content\r\n\r\n");
+    Client client(server.port(), {ca.certificatePem()});
+    ASSERT_TRUE(client.handshakeOk());
+    const std::string request = "POST / HTTP/1.1\r\nContent-Length: 5\r\n\r\nhello";
+    const auto start = std::chrono::steady_clock::now();
+    client.send(request);
+    EXPECT_EQ(client.readToEnd().bytes, "HTTP/1.1 204 No Content\r\n\r\n");
+    EXPECT_GE(std::chrono::steady_clock::now() - start, kPause * static_cast<int>(request.size()))
+        << "a pause before each byte";
+    EXPECT_EQ(server.requests(1), std::vector<std::string>{request});
 }
 
 // Destroying the server ends its connection at once, whatever it was waiting for; a regression

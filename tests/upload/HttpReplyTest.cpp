@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <charconv>
+#include <iterator>
 #include <string>
 
 #include "upload/UploadError.h"
@@ -31,6 +33,24 @@ HttpReply readFrom(const std::string& raw, std::size_t piece = 7, ReplyLimits li
     PiecewiseSource source(raw, piece);
     return readReply(source, limits);
 }
+
+// A server that never stops: `head`, then 'x' for ever, in pieces of 16 KiB. Counts its bytes.
+class EndlessSource : public ByteSource {
+  public:
+    explicit EndlessSource(std::string head) : head_(std::move(head)) {}
+    std::size_t read(char* buffer, std::size_t size) override {
+        const std::size_t n = std::min(size, std::size_t{16384});
+        for (std::size_t i = 0; i < n; ++i, ++handedOut_) {
+            buffer[i] = handedOut_ < head_.size() ? head_[handedOut_] : 'x';
+        }
+        return n;
+    }
+    std::size_t handedOut() const { return handedOut_; }
+
+  private:
+    std::string head_;
+    std::size_t handedOut_ = 0;
+};
 
 TEST(ReadReply, ReadsStatusHeadersAndEveryKindOfBody) {
     struct Case {
@@ -137,6 +157,48 @@ TEST(ReadReply, RefusesHeaderSectionsAndBodiesBeyondTheLimits) {
     // Exactly at the limits is fine.
     EXPECT_EQ(readFrom("HTTP/1.1 200 OK\r\n\r\n" + std::string(100, 'b'), 7, small).body.size(),
               100u);
+}
+
+TEST(ReadReply, GivesUpOnAnEndlessReplyAtTheDefaultLimits) {
+    const ReplyLimits limits;
+    const std::size_t oneRead = 16384;
+    const std::string ok = "HTTP/1.1 200 OK\r\n";
+    char tooLargeChunk[32];
+    const auto hexEnd = std::to_chars(std::begin(tooLargeChunk), std::end(tooLargeChunk),
+                                      limits.maxBodyBytes + 1, 16);
+    const struct {
+        const char* name;
+        std::string head;
+        std::size_t mostRead;
+    } cases[] = {
+        {"body until close", ok + "\r\n", limits.maxBodyBytes + 2 * oneRead},
+        {"length beyond the limit",
+         ok + "Content-Length: " + std::to_string(limits.maxBodyBytes + 1) + "\r\n\r\n", oneRead},
+        {"chunk beyond the limit",
+         ok + "Transfer-Encoding: chunked\r\n\r\n" + std::string(tooLargeChunk, hexEnd.ptr) +
+             "\r\n",
+         oneRead},
+        {"endless chunk size line", ok + "Transfer-Encoding: chunked\r\n\r\n1",
+         limits.maxBodyBytes + 2 * oneRead},
+        {"endless header line", ok + "X-Filler: ", limits.maxHeaderBytes + 2 * oneRead},
+    };
+    for (const auto& c : cases) {
+        EndlessSource source(c.head);
+        EXPECT_THROW(readReply(source, limits), UploadError) << c.name;
+        EXPECT_LE(source.handedOut(), c.mostRead) << c.name;
+    }
+}
+
+TEST(ReadReply, TakesMemoryForTheBytesThatArriveNotForTheClaim) {
+    const std::size_t limit = ReplyLimits{}.maxBodyBytes;
+    const HttpReply claimed = readFrom(
+        "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(limit) + "\r\n\r\nnur das", 65536);
+    EXPECT_EQ(claimed.body, "nur das");
+    EXPECT_LT(claimed.body.capacity(), std::size_t{65536});
+    // Growing by doubling from the first piece would reserve nearly twice the limit.
+    const HttpReply full = readFrom("HTTP/1.1 200 OK\r\n\r\n" + std::string(limit, 'b'), 16384);
+    EXPECT_EQ(full.body.size(), limit);
+    EXPECT_LT(full.body.capacity(), limit + limit / 2);
 }
 
 }  // namespace

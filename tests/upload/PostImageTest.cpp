@@ -148,6 +148,11 @@ TEST_F(PostImageTest, RefusesRepliesBeyondTheLimits) {
     EXPECT_THROW(postImage("a.jpg", kJpeg, ExpiryChoice::Never, options), UploadError);
     server->setReply("HTTP/1.1 200 OK\r\nX-Filler: " + std::string(2000, 'x') + "\r\n\r\n");
     EXPECT_THROW(postImage("a.jpg", kJpeg, ExpiryChoice::Never, options), UploadError);
+    // A body within the limit whose text is not: each invalid byte becomes three.
+    server->setReply(okReply(std::string(2000, '\xFF'), "text/html; charset=UTF-8"));
+    EXPECT_THROW(postImage("a.jpg", kJpeg, ExpiryChoice::Never, options), UploadError);
+    server->setReply(okReply(std::string(4096, 'x')));
+    EXPECT_EQ(postImage("a.jpg", kJpeg, ExpiryChoice::Never, options).size(), 4096u);
 }
 
 TEST_F(PostImageTest, TalksToAnOldServerThatOnlySpeaksTls10) {
