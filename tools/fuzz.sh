@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets (clang, ASan, UBSan) in build-fuzz/ and runs each one for SECONDS
-# (default 30), starting from a scratch copy of its seed corpus fuzz/corpus/<target>/.
+# (default 30), starting from a scratch copy of its seed corpus fuzz/corpus/<target>/; fuzz_jpeg
+# also gets camera-size photos, made for each run by make_jpeg_seeds.
 # Prints one line per target with its executions; exits non-zero if any target crashed.
 # Reproducers of crashes are kept in build-fuzz/artifacts/<target>/.
 #   tools/fuzz.sh [SECONDS]
@@ -34,10 +35,19 @@ for fuzzer in build-fuzz/fuzz/fuzz_*; do
   if [ -d "fuzz/corpus/$name" ]; then
     cp -R "fuzz/corpus/$name/." "$corpus/"
   fi
+  options=(-max_len=1048576)
+  if [ "$name" = fuzz_jpeg ]; then
+    # Photos of 6 to 24 megapixels, up to about 5 MB each: too big to commit. One execution of
+    # such a photo costs as much as 30 of a small picture, so inputs are scheduled by their
+    # execution time as well, which keeps most executions small; the length limit leaves room
+    # for the photos' mutants to grow.
+    build-fuzz/fuzz/make_jpeg_seeds "$corpus" camera
+    options=(-max_len=16777216 -entropic_scale_per_exec_time=1)
+  fi
 
   echo "== $name: ${seconds} s" >&2
   status=0
-  "$fuzzer" "$corpus" -max_total_time="$seconds" -max_len=1048576 -timeout=10 \
+  "$fuzzer" "$corpus" -max_total_time="$seconds" "${options[@]}" -timeout=10 \
     -print_final_stats=1 -artifact_prefix="$artifacts/" >"$log" 2>&1 || status=$?
   executions="$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n 1)"
 
