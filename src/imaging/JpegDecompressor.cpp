@@ -17,6 +17,16 @@ constexpr int kGrayLevels = 236;
 // the file ("JPEG-Fehler #<JERR_NO_BACKING_STORE>") before it allocates.
 constexpr long kCodecMemoryLimit = 1L << 30;
 
+// Every scan of a progressive file passes over the whole picture, and a scan header is ten
+// bytes: a small file could make the decoder work for hours. Photos have about ten scans.
+constexpr int kMaxScans = 100;
+
+void refuseEndlessScans(j_common_ptr codec) {
+    if (reinterpret_cast<j_decompress_ptr>(codec)->input_scan_number > kMaxScans) {
+        JpegErrorManager::refuse(codec, "more than 100 scans");
+    }
+}
+
 JpegColorSpace colorSpaceOf(J_COLOR_SPACE space) {
     switch (space) {
         case JCS_GRAYSCALE:
@@ -62,9 +72,11 @@ void applyDecoderSettings(jpeg_decompress_struct& codec) {
 
 JpegDecompressor::JpegDecompressor(std::string_view fileBytes) {
     errors_.attachTo(codec_.common());
+    progress_.progress_monitor = &refuseEndlessScans;
     run([&] {
         jpeg_create_decompress(&codec_.info);
         codec_.info.mem->max_memory_to_use = kCodecMemoryLimit;
+        codec_.info.progress = &progress_;
         jpeg_mem_src(&codec_.info, reinterpret_cast<const unsigned char*>(fileBytes.data()),
                      static_cast<unsigned long>(fileBytes.size()));
     });

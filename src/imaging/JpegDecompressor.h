@@ -46,7 +46,9 @@ class JpegDecompressor {
         runCodecStep(errors_, codec_.common(), step);
     }
 
-    JpegErrorManager errors_;  // declared first: it outlives the codec object that points to it
+    // Declared before the codec object, which points to them.
+    JpegErrorManager errors_;
+    jpeg_progress_mgr progress_{};  // watches the scan count
     DecompressObject codec_;
     Output output_ = Output::Rgb;
     std::vector<JSAMPLE> codecRow_;  // one row as the codec delivers it

@@ -39,7 +39,16 @@ void JpegErrorManager::onMessage(j_common_ptr codec, int level) {
     }
 }
 
+void JpegErrorManager::refuse(j_common_ptr codec, const char* reason) {
+    JpegErrorManager& self = of(codec);
+    self.refusal_ = reason;
+    std::longjmp(self.jumpBuffer_, 1);
+}
+
 JpegError JpegErrorManager::lastMessageAsError(jpeg_common_struct& codec) const {
+    if (refusal_ != nullptr) {
+        return JpegError(std::string("JPEG-Fehler (") + refusal_ + ")");
+    }
     char text[JMSG_LENGTH_MAX] = {};
     (*fields_.format_message)(&codec, text);
     return JpegError("JPEG-Fehler #" + std::to_string(fields_.msg_code) + " (" + text + ")");

@@ -27,8 +27,13 @@ class JpegErrorManager {
     // True once the codec warned that the data ended early (it then feeds itself an end marker).
     bool dataEnded() const { return dataEnded_; }
 
-    // "JPEG-Fehler #<code> (<codec text>)" for the last error or warning of `codec`.
+    // "JPEG-Fehler #<code> (<codec text>)" for the last error or warning of `codec`, or the
+    // reason given to refuse().
     JpegError lastMessageAsError(jpeg_common_struct& codec) const;
+
+    // Ends the current codec step from inside a callback of the codec, for a reason of ours
+    // rather than the codec's; like a codec error, it lands in runGuarded.
+    [[noreturn]] static void refuse(j_common_ptr codec, const char* reason);
 
     // Runs `step`, which may only call into the codec and set plain values (no objects with
     // destructors, no exceptions), so that an error's longjmp skips nothing that needs clean-up.
@@ -50,6 +55,7 @@ class JpegErrorManager {
     jpeg_error_mgr fields_{};  // first member: the codec sees a pointer to it
     std::jmp_buf jumpBuffer_{};
     bool dataEnded_ = false;
+    const char* refusal_ = nullptr;  // a static text
 };
 
 // Runs one codec step under `errors` and throws the codec's error as a JpegError after the jump

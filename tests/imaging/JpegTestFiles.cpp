@@ -291,6 +291,17 @@ std::string withFrameSize(std::string_view jpeg, int width, int height) {
     return result;
 }
 
+std::string withLastScanRepeated(std::string_view jpeg, int times) {
+    const std::size_t lastScan = jpeg.rfind(std::string{'\xFF', '\xDA'});
+    const std::string_view scan =
+        jpeg.substr(lastScan, jpeg.size() - kEndOfImage.size() - lastScan);
+    std::string result(jpeg.substr(0, jpeg.size() - kEndOfImage.size()));
+    for (int i = 0; i < times; ++i) {
+        result += scan;
+    }
+    return result + kEndOfImage;
+}
+
 std::string withStartMarkerInScan(std::string_view jpeg) {
     const std::size_t scanData = endOfFirstScanHeader(jpeg);
     const std::size_t middle = scanData + (jpeg.size() - scanData) / 2;

@@ -61,6 +61,8 @@ std::string withoutSegments(std::string_view jpeg, std::uint8_t marker);
 std::size_t endOfFirstScanHeader(std::string_view jpeg);
 // The file with its frame header claiming width x height; the coded data stays as it is.
 std::string withFrameSize(std::string_view jpeg, int width, int height);
+// The file with its last scan (header and data) repeated `times` more times before the end marker.
+std::string withLastScanRepeated(std::string_view jpeg, int times);
 // The file with a stray start-of-image marker halfway into the coded data of its first scan: the
 // codec fails there, after it has delivered the rows above.
 std::string withStartMarkerInScan(std::string_view jpeg);

@@ -170,6 +170,23 @@ TEST_F(ResizeJpgTest, UploadsASourceCutShortAfterTheFirstScanHeader) {
     }
 }
 
+// Every scan is another pass over the whole picture, so a small file of many scans could keep the
+// decoder busy for hours; photos have about ten.
+TEST_F(ResizeJpgTest, RefusesProgressiveFilesOfMoreThan100Scans) {
+    const std::string tenScans = encodeJpeg(test::photoLikeRaster(64, 48), true);
+    EXPECT_EQ(readJpegHeader(resized("100.jpg", test::withLastScanRepeated(tenScans, 90))).width,
+              1024);
+    std::string stream;
+    try {
+        resizeJpg(writeSource("101.jpg", test::withLastScanRepeated(tenScans, 91)), stream);
+        ADD_FAILURE() << "no failure";
+    } catch (const JpegError& error) {
+        EXPECT_NE(std::string(error.what()).find("more than 100 scans"), std::string::npos)
+            << error.what();
+    }
+    EXPECT_EQ(stream, "");
+}
+
 TEST_F(ResizeJpgTest, FailsWithoutTouchingTheStream) {
     const std::string good = encodeJpeg(test::photoLikeRaster(64, 48), false);
     std::filesystem::create_directory(folder_.path() / "folder.jpg");
