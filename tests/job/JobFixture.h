@@ -15,6 +15,7 @@
 #include "support/TestCa.h"
 #include "support/TestPictures.h"
 #include "support/TlsTestServer.h"
+#include "support/TrustedTestCa.h"
 #include "upload/PostImage.h"
 #include "upload/UploadJob.h"
 
@@ -22,19 +23,8 @@ namespace bildheber::test {
 
 // A job with a recording window and platform, the program "installed" in a temp folder, and a
 // real TLS image host on loopback that answers each upload with a page holding a forum code.
-class JobFixture : public ::testing::Test {
+class JobFixture : public TrustedTestCaSuite {
   protected:
-    static void SetUpTestSuite() {
-        caFolder_ = std::make_unique<TempDir>();
-        ca_ = std::make_unique<TestCa>();
-        setenv("SSL_CERT_FILE", ca_->writeCertificate(caFolder_->path() / "ca.pem").c_str(), 1);
-    }
-    static void TearDownTestSuite() {
-        unsetenv("SSL_CERT_FILE");
-        ca_.reset();
-        caFolder_.reset();
-    }
-
     JobFixture() {
         server.setReply(page("[URL=https://x/default][IMG]https://x/default.jpg[/IMG][/URL]"));
     }
@@ -86,11 +76,8 @@ class JobFixture : public ::testing::Test {
     TempDir folder;
     FakePlatform platform = installedIn(folder);
     FakeWindow window;
-    TlsTestServer server{TlsTestServerOptions{ca_->issueServerCertificate()}};
+    TlsTestServer server{TlsTestServerOptions{ca().issueServerCertificate()}};
     UploadJob job{window, platform, uploader()};
-
-    static inline std::unique_ptr<TempDir> caFolder_;
-    static inline std::unique_ptr<TestCa> ca_;
 };
 
 }  // namespace bildheber::test

@@ -11,6 +11,7 @@
 #include "support/TempDir.h"
 #include "support/TestCa.h"
 #include "support/TlsTestServer.h"
+#include "support/TrustedTestCa.h"
 #include "upload/PostImage.h"
 #include "upload/UploadError.h"
 
@@ -47,24 +48,13 @@ struct Attempt {
     Clock::duration took{};
 };
 
-class ExchangeDeadlineTest : public ::testing::Test {
+class ExchangeDeadlineTest : public test::TrustedTestCaSuite {
   protected:
-    static void SetUpTestSuite() {
-        folder_ = std::make_unique<test::TempDir>();
-        ca_ = std::make_unique<test::TestCa>();
-        setenv("SSL_CERT_FILE", ca_->writeCertificate(folder_->path() / "ca.pem").c_str(), 1);
-    }
-    static void TearDownTestSuite() {
-        unsetenv("SSL_CERT_FILE");
-        ca_.reset();
-        folder_.reset();
-    }
-
     static std::unique_ptr<TlsTestServer> startServer(std::vector<ServerStep> script,
                                                       std::chrono::milliseconds requestBytePause,
                                                       std::chrono::milliseconds handshakeDelay) {
         auto server = std::make_unique<TlsTestServer>(TlsTestServerOptions{
-            ca_->issueServerCertificate(), false, requestBytePause, handshakeDelay});
+            ca().issueServerCertificate(), false, requestBytePause, handshakeDelay});
         server->setScript(std::move(script));
         return server;
     }
@@ -86,9 +76,6 @@ class ExchangeDeadlineTest : public ::testing::Test {
         attempt.took = Clock::now() - start;
         return attempt;
     }
-
-    static inline std::unique_ptr<test::TempDir> folder_;
-    static inline std::unique_ptr<test::TestCa> ca_;
 };
 
 struct SlowServer {

@@ -9,6 +9,7 @@
 #include "support/TempDir.h"
 #include "support/TestCa.h"
 #include "support/TlsTestServer.h"
+#include "support/TrustedTestCa.h"
 #include "upload/UploadError.h"
 #include "upload/UploadRequest.h"
 
@@ -30,23 +31,11 @@ std::string okReply(const std::string& body, const std::string& contentType = "t
            "\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
 }
 
-// One test CA for the whole suite, trusted through SSL_CERT_FILE as a user's system store would.
-class PostImageTest : public ::testing::Test {
+class PostImageTest : public test::TrustedTestCaSuite {
   protected:
-    static void SetUpTestSuite() {
-        folder_ = std::make_unique<test::TempDir>();
-        ca_ = std::make_unique<test::TestCa>();
-        setenv("SSL_CERT_FILE", ca_->writeCertificate(folder_->path() / "ca.pem").c_str(), 1);
-    }
-    static void TearDownTestSuite() {
-        unsetenv("SSL_CERT_FILE");
-        ca_.reset();
-        folder_.reset();
-    }
-
     static std::unique_ptr<TlsTestServer> startServer(bool tls10Only = false) {
         return std::make_unique<TlsTestServer>(
-            test::TlsTestServerOptions{ca_->issueServerCertificate(), tls10Only});
+            test::TlsTestServerOptions{ca().issueServerCertificate(), tls10Only});
     }
 
     static UploadOptions optionsFor(const TlsTestServer& server, std::string host = "localhost") {
@@ -56,9 +45,6 @@ class PostImageTest : public ::testing::Test {
         options.clock = [] { return kNow; };
         return options;
     }
-
-    static inline std::unique_ptr<test::TempDir> folder_;
-    static inline std::unique_ptr<test::TestCa> ca_;
 };
 
 TEST_F(PostImageTest, SendsTheExactRequestAndReturnsTheReplyPage) {
@@ -180,7 +166,7 @@ TEST_F(PostImageTest, RefusesAServerWhoseCertificateIsNotTrusted) {
 
 TEST_F(PostImageTest, RefusesACertificateForAnotherHostName) {
     TlsTestServer server(
-        test::TlsTestServerOptions{ca_->issueServerCertificate({"bilder.example.org"}), false});
+        test::TlsTestServerOptions{ca().issueServerCertificate({"bilder.example.org"}), false});
     server.setReply(okReply(kPage));
     EXPECT_THROW(postImage("a.jpg", kJpeg, ExpiryChoice::Never, optionsFor(server)), UploadError);
     EXPECT_TRUE(server.requests(0, 0ms).empty());
