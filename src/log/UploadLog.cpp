@@ -1,9 +1,9 @@
 #include "log/UploadLog.h"
 
+#include "platform/CharsetConverter.h"
 #include "platform/FileDescriptor.h"
 
 #include <fcntl.h>
-#include <iconv.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -23,45 +23,6 @@ constexpr std::string_view kHeader =
     "Folgende Dateien wurden auf Trullers Forumsserver hochgeladen: \r\n"
     " \r\n";
 
-class Converter {
-  public:
-    Converter() : cd_(iconv_open("WINDOWS-1252//TRANSLIT", "UTF-8")) {}
-    ~Converter() {
-        if (cd_ != reinterpret_cast<iconv_t>(-1)) {
-            iconv_close(cd_);
-        }
-    }
-    Converter(const Converter&) = delete;
-    Converter& operator=(const Converter&) = delete;
-
-    std::string convert(std::string_view utf8) {
-        std::string out;
-        if (cd_ == reinterpret_cast<iconv_t>(-1)) {
-            return std::string(utf8);
-        }
-        char* in = const_cast<char*>(utf8.data());
-        std::size_t inLeft = utf8.size();
-        char buffer[4096];
-        while (inLeft > 0) {
-            char* outPtr = buffer;
-            std::size_t outLeft = sizeof buffer;
-            const std::size_t result = iconv(cd_, &in, &inLeft, &outPtr, &outLeft);
-            out.append(buffer, static_cast<std::size_t>(outPtr - buffer));
-            if (result == static_cast<std::size_t>(-1) && errno != E2BIG) {
-                // Not UTF-8 (a POSIX file name may hold any bytes) or not representable at all.
-                out += '?';
-                ++in;
-                --inLeft;
-                iconv(cd_, nullptr, nullptr, nullptr, nullptr);
-            }
-        }
-        return out;
-    }
-
-  private:
-    iconv_t cd_;
-};
-
 }  // namespace
 
 std::string formatLogEntry(const LogTime& time, std::string_view path, std::string_view code) {
@@ -75,7 +36,13 @@ std::string formatLogEntry(const LogTime& time, std::string_view path, std::stri
 }
 
 std::string toLogEncoding(std::string_view utf8) {
-    return Converter().convert(utf8);
+    // Best fit where there is one; bytes that are not UTF-8 (a POSIX file name may hold any) and
+    // characters without a form in windows-1252 become "?".
+    CharsetConverter converter("WINDOWS-1252//TRANSLIT", "UTF-8");
+    if (!converter.isOpen()) {
+        return std::string(utf8);
+    }
+    return converter.convert(utf8, "?");
 }
 
 UploadLog::UploadLog(std::string filename, LogLabel& label)

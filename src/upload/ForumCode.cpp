@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "upload/AsciiCase.h"
+#include "upload/AsciiSpace.h"
 
 namespace bildheber {
 
@@ -13,7 +14,6 @@ namespace {
 constexpr std::string_view kIdAttribute = "id=\"codebbs\"";
 constexpr std::string_view kValueStart = "value=\"";
 constexpr std::string_view kCodeEnd = "[/url]";
-constexpr std::string_view kWhiteSpace = " \t\n\r\f";
 
 constexpr std::string_view kFailurePrefix = "-Error: codebbs nicht gefunden in >>>";
 constexpr std::string_view kFailureSuffix = "<<<";
@@ -37,7 +37,7 @@ std::size_t findIgnoringCase(std::string_view text, std::string_view lowerWord, 
 
 // The value that follows an id="codebbs" ending at `pos`, if it is a forum code.
 std::optional<std::string_view> forumCodeAfter(std::string_view text, std::size_t pos) {
-    pos = text.find_first_not_of(kWhiteSpace, pos);
+    pos = text.find_first_not_of(kHtmlWhiteSpace, pos);
     if (pos == std::string_view::npos ||
         !equalsIgnoringAsciiCase(text.substr(pos, kValueStart.size()), kValueStart)) {
         return std::nullopt;

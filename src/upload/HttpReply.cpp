@@ -5,21 +5,16 @@
 #include <limits>
 
 #include "upload/AsciiCase.h"
+#include "upload/AsciiSpace.h"
 #include "upload/UploadError.h"
 
 namespace bildheber {
 
 namespace {
 
+// Header values and list items are trimmed of HTTP's optional white space.
 std::string_view trim(std::string_view text) {
-    const auto isBlank = [](char c) { return c == ' ' || c == '\t'; };
-    while (!text.empty() && isBlank(text.front())) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && isBlank(text.back())) {
-        text.remove_suffix(1);
-    }
-    return text;
+    return trimmed(text, kHttpBlanks);
 }
 
 // Buffered reading from the source, with the byte budgets that protect against hostile servers.
