@@ -14,8 +14,9 @@ namespace {
 // (sanitizers check the whole range), so each call sees at most this much.
 constexpr std::size_t kInputWindow = 4096;
 
-// iconv_open's failure value, (iconv_t)-1.
-const iconv_t kNotOpen = reinterpret_cast<iconv_t>(std::intptr_t{-1});
+// iconv_open's failure value, (iconv_t)-1: an integer cast to a pointer is its documented form.
+const iconv_t kNotOpen =
+    reinterpret_cast<iconv_t>(std::intptr_t{-1});  // NOLINT(performance-no-int-to-ptr)
 
 iconv_t descriptor(void* handle) {
     return static_cast<iconv_t>(handle);

@@ -123,8 +123,8 @@ class ReplyReader {
         budget -= bytes;
     }
 
-    static constexpr std::size_t kChunk = 16 * 1024;
-    static constexpr std::size_t kSmallestBody = 4 * 1024;
+    static constexpr std::size_t kChunk = std::size_t{16} << 10;
+    static constexpr std::size_t kSmallestBody = std::size_t{4} << 10;
     ByteSource& source_;
     std::string buffer_;
     std::size_t pos_ = 0;
