@@ -8,7 +8,7 @@ packages=(
   clang libclang-rt-14-dev clang-format clang-tidy
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev
-  libssl-dev openssl
+  libssl-dev openssl python3
   libjpeg62-turbo-dev libjpeg-turbo-progs
   libcanberra-dev fonts-wine
 )

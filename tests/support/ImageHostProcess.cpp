@@ -14,7 +14,7 @@ extern char** environ;
 namespace bildheber::test {
 
 namespace {
-constexpr const char* kBinary = BILDHEBER_IMGHOST_BINARY;
+constexpr const char* kScript = BILDHEBER_IMGHOST_SCRIPT;
 constexpr std::string_view kListening = "listening on https://127.0.0.1:";
 constexpr std::string_view kTrust = "trust: export SSL_CERT_FILE=";
 }  // namespace
@@ -29,14 +29,14 @@ ImageHostProcess::ImageHostProcess(const std::filesystem::path& dataFolder) {
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
     const std::string data = dataFolder.string();
-    const char* argv[] = {kBinary, "--listen", "127.0.0.1:0", "--data", data.c_str(), nullptr};
+    const char* argv[] = {kScript, "--listen", "127.0.0.1:0", "--data", data.c_str(), nullptr};
     pid_t pid = -1;
     const int error =
-        posix_spawn(&pid, kBinary, &actions, nullptr, const_cast<char* const*>(argv), environ);
+        posix_spawn(&pid, kScript, &actions, nullptr, const_cast<char* const*>(argv), environ);
     posix_spawn_file_actions_destroy(&actions);
     ::close(fds[1]);
     if (error != 0) {
-        throw std::runtime_error(std::string("cannot start ") + kBinary);
+        throw std::runtime_error(std::string("cannot start ") + kScript);
     }
     pid_ = pid;
     readStartLines();
