@@ -1,12 +1,6 @@
 #pragma once
 
-#include <openssl/bio.h>
-#include <openssl/bn.h>
-#include <openssl/evp.h>
 #include <openssl/ssl.h>
-#include <openssl/x509.h>
-#include <openssl/x509_vfy.h>
-#include <openssl/x509v3.h>
 
 #include <memory>
 #include <string>
@@ -24,13 +18,6 @@ struct OpenSslDeleter {
 
 using SslCtxPtr = std::unique_ptr<SSL_CTX, OpenSslDeleter<SSL_CTX_free>>;
 using SslPtr = std::unique_ptr<SSL, OpenSslDeleter<SSL_free>>;
-using BioPtr = std::unique_ptr<BIO, OpenSslDeleter<BIO_free_all>>;
-using X509Ptr = std::unique_ptr<X509, OpenSslDeleter<X509_free>>;
-using PkeyPtr = std::unique_ptr<EVP_PKEY, OpenSslDeleter<EVP_PKEY_free>>;
-using BignumPtr = std::unique_ptr<BIGNUM, OpenSslDeleter<BN_free>>;
-using X509ExtensionPtr = std::unique_ptr<X509_EXTENSION, OpenSslDeleter<X509_EXTENSION_free>>;
-using X509StorePtr = std::unique_ptr<X509_STORE, OpenSslDeleter<X509_STORE_free>>;
-using X509StoreCtxPtr = std::unique_ptr<X509_STORE_CTX, OpenSslDeleter<X509_STORE_CTX_free>>;
 
 // The texts of OpenSSL's error queue, which this empties; "no details" when it is empty.
 std::string openSslErrors();

@@ -7,7 +7,7 @@
 #include <memory>
 #include <stdexcept>
 
-#include "upload/OpenSslHandles.h"
+#include "support/OpenSslTestHandles.h"
 
 namespace bildheber::test {
 

@@ -22,8 +22,8 @@
 #include <utility>
 
 #include "platform/FileDescriptor.h"
+#include "support/OpenSslTestHandles.h"
 #include "upload/AsciiCase.h"
-#include "upload/OpenSslHandles.h"
 
 namespace bildheber::test {
 

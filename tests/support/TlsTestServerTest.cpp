@@ -15,7 +15,7 @@
 #include <stdexcept>
 #include <thread>
 
-#include "upload/OpenSslHandles.h"
+#include "support/OpenSslTestHandles.h"
 
 namespace bildheber::test {
 namespace {
