@@ -9,7 +9,7 @@ namespace bildheber {
 std::string postImage(std::string_view path, std::string_view jpegBytes, ExpiryChoice expiry,
                       const UploadOptions& options) {
     const std::string request =
-        buildUploadRequest(options.endpoint.host, path, jpegBytes, expiry, options.clock());
+        buildUploadRequest(options.endpoint.host, {path, jpegBytes}, expiry, options.clock());
     HttpReply reply;
     {
         TlsConnection connection(options.endpoint.host, options.endpoint.port, options.timeouts);

@@ -48,14 +48,13 @@ void appendTextField(std::string& body, std::string_view boundary, std::string_v
     body += kCrLf;
 }
 
-void appendFileField(std::string& body, std::string_view boundary, std::string_view path,
-                     std::string_view jpegBytes) {
-    const std::string fileName = encodeHeaderFileName(fileNamePart(path));
+void appendFileField(std::string& body, std::string_view boundary, const UploadPicture& picture) {
+    const std::string fileName = encodeHeaderFileName(fileNamePart(picture.path));
     appendPartHeader(body, boundary, "file", fileName);
     body += "Content-Type: image/jpeg\r\n";
     body += "Content-Transfer-Encoding: binary\r\n";
     body += kCrLf;
-    body += jpegBytes;
+    body += picture.jpegBytes;
     body += kCrLf;
 }
 
@@ -85,29 +84,28 @@ std::string multipartBoundary(const LocalTimestamp& now) {
     return std::string("--------") + digits;
 }
 
-std::string buildUploadBody(std::string_view path, std::string_view jpegBytes, ExpiryChoice expiry,
+std::string buildUploadBody(const UploadPicture& picture, ExpiryChoice expiry,
                             const LocalTimestamp& now) {
     const std::string boundary = multipartBoundary(now);
     const ExpiryFields dates = expiryFields(expiry, now);
     std::string body;
-    body.reserve(jpegBytes.size() + 1024);
+    body.reserve(picture.jpegBytes.size() + 1024);
     appendTextField(body, boundary, "scale", "0.5");
     appendTextField(body, boundary, "alt", "");
     appendTextField(body, boundary, "datumaktiv", dates.datumaktiv);
     appendTextField(body, boundary, "tag", dates.tag);
     appendTextField(body, boundary, "monat", dates.monat);
     appendTextField(body, boundary, "jahr", dates.jahr);
-    appendFileField(body, boundary, path, jpegBytes);
+    appendFileField(body, boundary, picture);
     body += "--";
     body += boundary;
     body += "--\r\n";
     return body;
 }
 
-std::string buildUploadRequest(std::string_view host, std::string_view path,
-                               std::string_view jpegBytes, ExpiryChoice expiry,
-                               const LocalTimestamp& now) {
-    const std::string body = buildUploadBody(path, jpegBytes, expiry, now);
+std::string buildUploadRequest(std::string_view host, const UploadPicture& picture,
+                               ExpiryChoice expiry, const LocalTimestamp& now) {
+    const std::string body = buildUploadBody(picture, expiry, now);
     std::string request;
     request.reserve(body.size() + 512);
     request += "POST /imghost/ HTTP/1.0\r\n";

@@ -22,13 +22,19 @@ ExpiryFields expiryFields(ExpiryChoice expiry, const LocalTimestamp& today);
 // millisecond (3 digits).
 std::string multipartBoundary(const LocalTimestamp& now);
 
+// The picture of one upload: the queue entry's path (only its file name is sent) and the bytes
+// of the re-encoded JPEG file. One struct, so that the two can never be passed swapped.
+struct UploadPicture {
+    std::string_view path;
+    std::string_view jpegBytes;
+};
+
 // The multipart/form-data body with the seven fields in the order the image host expects.
-std::string buildUploadBody(std::string_view path, std::string_view jpegBytes, ExpiryChoice expiry,
+std::string buildUploadBody(const UploadPicture& picture, ExpiryChoice expiry,
                             const LocalTimestamp& now);
 
 // The complete request: request line, the six header lines, the empty line and the body.
-std::string buildUploadRequest(std::string_view host, std::string_view path,
-                               std::string_view jpegBytes, ExpiryChoice expiry,
-                               const LocalTimestamp& now);
+std::string buildUploadRequest(std::string_view host, const UploadPicture& picture,
+                               ExpiryChoice expiry, const LocalTimestamp& now);
 
 }  // namespace bildheber

@@ -52,8 +52,8 @@ TEST(ResizeAndPostTest, SendsTheReencodedPictureAsTheFilePart) {
 
     const auto requests = server.requests(1);
     ASSERT_EQ(requests.size(), 1u);
-    EXPECT_EQ(requests[0],
-              buildUploadRequest("localhost", photo.string(), upload, ExpiryChoice::SixWeeks, now));
+    EXPECT_EQ(requests[0], buildUploadRequest("localhost", {photo.string(), upload},
+                                              ExpiryChoice::SixWeeks, now));
     // The file part carries the re-encoded picture, not the file from disk.
     const std::size_t start = requests[0].find(upload);
     ASSERT_NE(start, std::string::npos);

@@ -245,7 +245,7 @@ TEST_F(ImghostProcessTest, AnswersWhatItCannotServeWithAnErrorAndGoesOnServing) 
         {"field missing", noYear, 400},
         {"month 13", uploadRequest("a.jpg", "\xFF\xD8", {"1", "1", "13", "2030"}), 400},
         {"upload of a GIF",
-         buildUploadRequest("localhost", "x.gif", "GIF89a\x01\x00", ExpiryChoice::Never, today),
+         buildUploadRequest("localhost", {"x.gif", "GIF89a\x01\x00"}, ExpiryChoice::Never, today),
          400},
         {"unknown picture", "GET /imghost/i/20250101-000000-1-00000000.jpg HTTP/1.0\r\n\r\n", 404},
         {"unknown page", "GET /imghost/p/20250101-000000-1-00000000 HTTP/1.0\r\n\r\n", 404},

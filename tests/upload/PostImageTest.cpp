@@ -55,8 +55,9 @@ TEST_F(PostImageTest, SendsTheExactRequestAndReturnsTheReplyPage) {
     EXPECT_EQ(text, kPage);
     const auto requests = server->requests(1);
     ASSERT_EQ(requests.size(), 1u);
-    EXPECT_EQ(requests[0], buildUploadRequest("localhost", "/home/anna/Mein B\xC3\xA4r.jpg", kJpeg,
-                                              ExpiryChoice::TwelveMonths, kNow));
+    EXPECT_EQ(requests[0],
+              buildUploadRequest("localhost", {"/home/anna/Mein B\xC3\xA4r.jpg", kJpeg},
+                                 ExpiryChoice::TwelveMonths, kNow));
 }
 
 TEST_F(PostImageTest, AcceptsEveryWellFormedSuccessReply) {

@@ -57,7 +57,7 @@ TEST(MultipartBoundary, IsEightHyphensAndTheZeroPaddedLocalTime) {
 TEST(BuildUploadRequest, ProducesTheExactRequestBytes) {
     const std::string jpeg("\xFF\xD8\x00\r\n--\xFF\xD9", 9);  // binary, with NUL and CR LF
     const std::string request =
-        buildUploadRequest("bilder.example.org", "/home/anna/Mein B\xC3\xA4r.jpg", jpeg,
+        buildUploadRequest("bilder.example.org", {"/home/anna/Mein B\xC3\xA4r.jpg", jpeg},
                            ExpiryChoice::SixWeeks, at(2024, 12, 31, 9, 8, 7, 6));
     const std::string body =
         "----------123124090807006\r\n"
@@ -121,7 +121,7 @@ TEST(BuildUploadRequest, ProducesTheExactRequestBytes) {
 }
 
 TEST(BuildUploadBody, SendsAnEmptyPictureAsAnEmptyFilePart) {
-    const std::string body = buildUploadBody("x.jpg", "", ExpiryChoice::Never, at(2024, 1, 1));
+    const std::string body = buildUploadBody({"x.jpg", ""}, ExpiryChoice::Never, at(2024, 1, 1));
     EXPECT_NE(
         body.find("filename=\"x.jpg\"\r\nContent-Type: image/jpeg\r\n"
                   "Content-Transfer-Encoding: binary\r\n\r\n\r\n----------010124120000000--\r\n"),
