@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/QtDesktop.h"
+#include "ui/ExchangeKeepingThePaint.h"
 #include "ui/TForm1.h"
 #include "upload/PostImage.h"
 
@@ -50,10 +51,13 @@ int main(int argc, char** argv) {
     useTahoma(app);
 
     bildheber::QtDesktop desktop;
-    bildheber::TForm1 form(
-        desktop, [](std::string_view path, std::string_view jpeg, bildheber::ExpiryChoice expiry) {
+    // One upload: postImage sends the picture; the exchange runs it on a worker thread while the
+    // window keeps painting and keeps drops for the next event point; the window's job calls it.
+    bildheber::ExchangeKeepingThePaint exchange(
+        [](std::string_view path, std::string_view jpeg, bildheber::ExpiryChoice expiry) {
             return bildheber::postImage(path, jpeg, expiry);
         });
+    bildheber::TForm1 form(desktop, exchange);
     form.FormCreate(std::vector<std::string>(argv + 1, argv + argc));
     form.show();
     return QApplication::exec();

@@ -9,12 +9,6 @@
 
 namespace bildheber {
 
-namespace {
-// Stored with a doubled "&": drawn as one.
-const char* const kCaption =
-    "JPEG hier per Drag && Drop abwerfen oder durch anklicken aus der Zwischenablage kopieren...";
-}  // namespace
-
 std::vector<std::string> localFilesOf(const QMimeData* data) {
     std::vector<std::string> paths;
     if (data == nullptr) {
@@ -29,22 +23,21 @@ std::vector<std::string> localFilesOf(const QMimeData* data) {
 }
 
 DropPanel::DropPanel(QWidget* parent) : QFrame(parent) {
-    setFrameStyle(QFrame::Panel | QFrame::Raised);
-    setLineWidth(1);
-    setAutoFillBackground(true);
-    QPalette colours = palette();
-    colours.setColor(QPalette::Window, QColor(255, 255, 128));
-    setPalette(colours);
     setAcceptDrops(true);
+}
+
+void DropPanel::setCaption(const QString& caption) {
+    caption_ = caption;
+    update();
 }
 
 void DropPanel::paintEvent(QPaintEvent* event) {
     QFrame::paintEvent(event);
     QPainter painter(this);
     painter.setPen(palette().color(QPalette::WindowText));
-    QString caption = QString::fromUtf8(kCaption);
-    caption.replace("&&", "&");
-    painter.drawText(contentsRect(), Qt::AlignCenter | Qt::TextSingleLine, caption);
+    QString drawn = caption_;
+    drawn.replace("&&", "&");  // a caption's doubled "&" is drawn as one
+    painter.drawText(contentsRect(), Qt::AlignCenter | Qt::TextSingleLine, drawn);
 }
 
 void DropPanel::dragEnterEvent(QDragEnterEvent* event) {

@@ -14,6 +14,10 @@ class DropPanel : public QFrame {
   public:
     explicit DropPanel(QWidget* parent);
 
+    // The text shown where no preview picture covers the panel; "&&" in it stands for one "&".
+    void setCaption(const QString& caption);
+    const QString& caption() const { return caption_; }
+
   signals:
     // The local files of one drop, in the order the drop lists them, paths read whole.
     void filesDropped(const std::vector<std::string>& paths);
@@ -23,6 +27,9 @@ class DropPanel : public QFrame {
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+
+  private:
+    QString caption_;
 };
 
 // The local file paths a drop carries, as the file system spells them.

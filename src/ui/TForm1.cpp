@@ -7,187 +7,64 @@
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
-#include <QMenu>
-#include <QMenuBar>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QVBoxLayout>
-#include <chrono>
 #include <cstring>
-#include <future>
+#include <iterator>
+#include <span>
 
 #include "imaging/FileBytes.h"
 #include "imaging/JpegCodec.h"
 #include "ui/DropPanel.h"
+#include "ui/ExchangeKeepingThePaint.h"
+#include "ui/FormBuilder.h"
 #include "ui/PreviewView.h"
+#include "ui/QtFormValues.h"
 #include "ui/QueueList.h"
 
 namespace bildheber {
 
 namespace {
 
-constexpr int kClientWidth = 802;
-constexpr int kClientHeight = 851;
-constexpr int kControlPanelHeight = 249;
-const QColor kGrey(128, 128, 128);
-
-struct Column {
-    const char* header;
-    int width;
-    Qt::Alignment alignment;
-};
-const Column kColumns[] = {
-    {"Dateiname", 300, Qt::AlignLeft}, {"L\xC3\xA4nge", 66, Qt::AlignRight},
-    {"Pixel", 66, Qt::AlignHCenter},   {"Skalierung", 66, Qt::AlignRight},
-    {"Status", 100, Qt::AlignLeft},    {"Forumscode", 0, Qt::AlignLeft},
-};
-
-QString text(const std::string& utf8) {
-    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
-}
-
-void setTextColour(QWidget* widget, const QColor& colour) {
-    QPalette colours = widget->palette();
-    colours.setColor(QPalette::WindowText, colour);
-    widget->setPalette(colours);
-}
-
-// Labels show their texts as they are: a path never turns into markup.
-QLabel* label(QWidget* parent, const char* name, const QString& caption, QRect geometry) {
-    auto* created = new QLabel(caption, parent);
-    created->setObjectName(name);
-    created->setTextFormat(Qt::PlainText);
-    created->setGeometry(geometry);
-    return created;
-}
-
-// A label as wide as its text, 13 pixels high, at `left`, `top`.
-QLabel* fittedLabel(QWidget* parent, const char* name, const QString& caption, int left, int top) {
-    QLabel* created = label(parent, name, caption, QRect(left, top, 0, 13));
-    created->resize(created->fontMetrics().horizontalAdvance(caption), 13);
-    return created;
-}
-
-QPushButton* button(QWidget* parent, const char* name, const char* caption, QRect geometry) {
-    auto* created = new QPushButton(QString::fromUtf8(caption), parent);
-    created->setObjectName(name);
-    created->setGeometry(geometry);
-    created->setEnabled(false);
-    return created;
+// The open dialog's filter as Qt spells it: "name (pattern pattern ...)".
+QString fileFilter(const OpenDialog& dialog) {
+    QStringList patterns;
+    for (std::string_view pattern : dialog.patterns) {
+        patterns << qtText(pattern);
+    }
+    return qtText(dialog.filterName) + " (" + patterns.join(' ') + ")";
 }
 
 }  // namespace
 
-TForm1::TForm1(Platform& platform, Uploader uploader)
-    : platform_(platform),
-      job_(*this, platform,
-           [this, uploader = std::move(uploader)](std::string_view path, std::string_view jpeg,
-                                                  ExpiryChoice expiry) {
-               return exchangeKeepingThePaint(uploader, path, jpeg, expiry);
-           }) {
-    setObjectName("TForm1");
-    setWindowTitle("Bildheber");
-    buildMenu();
-    auto* client = new QWidget(this);
-    client->setObjectName("client");
-    setCentralWidget(client);
-    Panel2_ = new QWidget(client);
-    Panel2_->setObjectName("Panel2");
-    buildControlPanel();
-    buildDropPanel();
-    auto* layout = new QVBoxLayout(client);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    Panel2_->setFixedHeight(kControlPanelHeight);
-    layout->addWidget(Panel2_);
-    layout->addWidget(Panel1_, 1);
-    client->resize(kClientWidth, kClientHeight);
-    resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
+TForm1::TForm1(Platform& platform, ExchangeKeepingThePaint& exchange)
+    : platform_(platform), exchange_(exchange), job_(*this, platform, exchange.uploader()) {
+    buildForm(*this, kMainForm);
+    findControls();
     connectHandlers();
 }
 
 TForm1::~TForm1() = default;
 
-void TForm1::buildMenu() {
-    Dateiladen1_ = menuBar()->addAction("Dateibrowser");
-    Dateiladen1_->setObjectName("Dateiladen1");
-    Logfile1_ = menuBar()->addAction("Logfile");
-    Logfile1_->setObjectName("Logfile1");
-    QMenu* Forumscode1 = menuBar()->addMenu("Forumscode");
-    Forumscode1->setObjectName("Forumscode1");
+void TForm1::findControls() {
+    Panel1_ = formPart<DropPanel>(*this, "Panel1");
+    Image1_ = formPart<PreviewView>(*this, "Image1");
+    Buttonsend_ = formPart<QPushButton>(*this, "Buttonsend");
+    ButtonDeleteSingle_ = formPart<QPushButton>(*this, "ButtonDeleteSingle");
+    ButtonClearList_ = formPart<QPushButton>(*this, "ButtonClearList");
+    Label1_ = formPart<QLabel>(*this, "Label1");
+    LabelLogfile_ = formPart<QLabel>(*this, "LabelLogfile");
+    LabelHomepage_ = formPart<QLabel>(*this, "LabelHomepage");
+    RadioGroupVerfall_ = formPart<QGroupBox>(*this, "RadioGroupVerfall");
+    expiryItems_ =
+        RadioGroupVerfall_->findChildren<QRadioButton*>(QString(), Qt::FindDirectChildrenOnly);
+    ListView1_ = formPart<QueueList>(*this, "ListView1");
+    Dateiladen1_ = formPart<QAction>(*this, "Dateiladen1");
+    Logfile1_ = formPart<QAction>(*this, "Logfile1");
     NochmalinZwischenablagekopieren1_ =
-        Forumscode1->addAction("...nochmal in Zwischenablage kopieren");
-    NochmalinZwischenablagekopieren1_->setObjectName("NochmalinZwischenablagekopieren1");
-}
-
-void TForm1::buildControlPanel() {
-    QWidget* p = Panel2_;
-    Buttonsend_ = button(p, "Buttonsend", "Hochladen", QRect(7, 18, 138, 41));
-    fittedLabel(p, "Label4", "...ab in Trullers Forumserver", 9, 65);
-
-    RadioGroupVerfall_ = new QGroupBox("Verfallsdatum", p);
-    RadioGroupVerfall_->setObjectName("RadioGroupVerfall");
-    RadioGroupVerfall_->setGeometry(9, 84, 137, 73);
-    const char* items[] = {"Nie", "12 Monate", "6 Wochen"};
-    auto* column = new QVBoxLayout(RadioGroupVerfall_);
-    column->setContentsMargins(8, 2, 4, 4);
-    column->setSpacing(0);
-    for (int i = 0; i < 3; ++i) {
-        expiryItems_[i] = new QRadioButton(items[i], RadioGroupVerfall_);
-        column->addWidget(expiryItems_[i]);
-    }
-    expiryItems_[0]->setChecked(true);
-
-    ButtonDeleteSingle_ = button(p, "ButtonDeleteSingle", "Bild entfernen", QRect(9, 163, 138, 28));
-    ButtonDeleteSingle_->setToolTip(QString::fromUtf8(
-        "Bild aus der Liste der hochzuladenden Dateien l\xC3\xB6schen (nicht auf dem Server)"));
-    ButtonClearList_ = button(p, "ButtonClearList", "Alle entfernen", QRect(9, 197, 138, 28));
-    ButtonClearList_->setToolTip(QString::fromUtf8(
-        "Liste der hochzuladenden Dateien leeren (nichts auf dem Server l\xC3\xB6schen)"));
-
-    fittedLabel(p, "Label2", "Status:", 168, 12);
-    // One line, never wrapped, cut off at the window's right edge.
-    Label1_ = label(p, "Label1", "Label1", QRect(168, 31, 4000, 13));
-    Label1_->setWordWrap(false);
-    setTextColour(Label1_, QColor(0, 0, 255));
-
-    ListView1_ = new QueueList(p);
-    ListView1_->setObjectName("ListView1");
-    ListView1_->setGeometry(168, 59, 609, 166);
-
-    LabelLogfile_ = label(p, "LabelLogfile", "Logfile", QRect(168, 231, 609, 13));
-    LabelLogfile_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    setTextColour(LabelLogfile_, kGrey);
-    LabelLogfile_->installEventFilter(this);
-
-    // As wide as its text and ending at 777, where the list and the log label end.
-    LabelHomepage_ = label(p, "LabelHomepage", QString::fromUtf8("V3.2 \xC2\xA9 Korvan 2014"),
-                           QRect(670, 0, 107, 13));
-    QFont italic = LabelHomepage_->font();
-    italic.setItalic(true);
-    LabelHomepage_->setFont(italic);
-    const int homepageWidth =
-        LabelHomepage_->fontMetrics().horizontalAdvance(LabelHomepage_->text()) + 1;
-    LabelHomepage_->setGeometry(777 - homepageWidth, 0, homepageWidth, 13);
-    setTextColour(LabelHomepage_, kGrey);
-    LabelHomepage_->installEventFilter(this);
-
-    // Keyboard order: Hochladen, Alle entfernen, Bild entfernen, the list, the expiry choice.
-    setTabOrder(Buttonsend_, ButtonClearList_);
-    setTabOrder(ButtonClearList_, ButtonDeleteSingle_);
-    setTabOrder(ButtonDeleteSingle_, ListView1_);
-    setTabOrder(ListView1_, expiryItems_[0]);
-}
-
-void TForm1::buildDropPanel() {
-    Panel1_ = new DropPanel(centralWidget());
-    Panel1_->setObjectName("Panel1");
-    Image1_ = new PreviewView(Panel1_);
-    Image1_->setObjectName("Image1");
-    auto* inside = new QVBoxLayout(Panel1_);
-    inside->setContentsMargins(0, 0, 0, 0);  // the frame itself is the 1-pixel border
-    inside->addWidget(Image1_);
+        formPart<QAction>(*this, "NochmalinZwischenablagekopieren1");
 }
 
 void TForm1::connectHandlers() {
@@ -200,14 +77,19 @@ void TForm1::connectHandlers() {
     connect(ListView1_, &QueueList::leftClicked, this,
             [this] { guarded([&] { job_.ListView1Click(); }); });
     connect(Image1_, &PreviewView::clicked, this, [this] { guarded([&] { job_.Image1Click(); }); });
+    exchange_.handDropsTo(*this, [this](const std::vector<std::string>& paths) {
+        guarded([&] { job_.handleDroppedFiles(paths); });
+    });
     connect(Panel1_, &DropPanel::filesDropped, this,
-            [this](const std::vector<std::string>& paths) { handleDroppedFiles(paths); });
+            [this](const std::vector<std::string>& paths) { exchange_.deliverDrop(paths); });
     connect(Dateiladen1_, &QAction::triggered, this,
             [this] { guarded([&] { Dateiladen1Click(); }); });
     connect(Logfile1_, &QAction::triggered, this,
             [this] { guarded([&] { job_.LabelLogfileClick(); }); });
     connect(NochmalinZwischenablagekopieren1_, &QAction::triggered, this,
             [this] { guarded([&] { job_.NochmalinZwischenablagekopieren1Click(); }); });
+    LabelLogfile_->installEventFilter(this);
+    LabelHomepage_->installEventFilter(this);
 }
 
 template <typename Handler>
@@ -223,18 +105,11 @@ void TForm1::FormCreate(const std::vector<std::string>& arguments) {
     guarded([&] { job_.FormCreate(arguments); });
 }
 
-void TForm1::handleDroppedFiles(const std::vector<std::string>& paths) {
-    if (exchanging_) {
-        dropsDuringExchange_.push_back(paths);  // queued again when the exchange is over
-        return;
-    }
-    guarded([&] { job_.handleDroppedFiles(paths); });
-}
-
 void TForm1::Dateiladen1Click() {
-    const QStringList chosen = QFileDialog::getOpenFileNames(
-        this, QString::fromUtf8("W\xC3\xA4hle, welche Bild-Datei hochgeladen werden soll."),
-        QString(), "JPEG-Bilder (*.jpg *.jpeg)", nullptr, QFileDialog::HideNameFilterDetails);
+    const OpenDialog& dialog = kMainForm.openDialog;
+    const QStringList chosen =
+        QFileDialog::getOpenFileNames(this, qtText(dialog.title), QString(), fileFilter(dialog),
+                                      nullptr, QFileDialog::HideNameFilterDetails);
     std::vector<std::string> paths;
     for (const QString& path : chosen) {
         paths.push_back(QFile::encodeName(path).toStdString());
@@ -247,25 +122,11 @@ void TForm1::LabelHomepageClick() {
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
-    auto* link = qobject_cast<QLabel*>(watched);
-    if (link != nullptr && (link == LabelLogfile_ || link == LabelHomepage_)) {
-        switch (event->type()) {
-            case QEvent::Enter:
-                setTextColour(link, Qt::black);
-                break;
-            case QEvent::Leave:
-                setTextColour(link, kGrey);
-                break;
-            case QEvent::MouseButtonRelease:
-                if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-                    guarded([&] {
-                        link == LabelLogfile_ ? job_.LabelLogfileClick() : LabelHomepageClick();
-                    });
-                }
-                break;
-            default:
-                break;
-        }
+    const bool link = watched == LabelLogfile_ || watched == LabelHomepage_;
+    if (link && event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        guarded(
+            [&] { watched == LabelLogfile_ ? job_.LabelLogfileClick() : LabelHomepageClick(); });
     }
     return QMainWindow::eventFilter(watched, event);
 }
@@ -280,43 +141,26 @@ void TForm1::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-std::string TForm1::exchangeKeepingThePaint(const Uploader& uploader, std::string_view path,
-                                            std::string_view jpeg, ExpiryChoice expiry) {
-    auto reply = std::async(std::launch::async, [&] { return uploader(path, jpeg, expiry); });
-    exchanging_ = true;
-    while (reply.wait_for(std::chrono::milliseconds(15)) != std::future_status::ready) {
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    }
-    exchanging_ = false;
-    // Drops that came meanwhile wait in the event queue like any other input: the run's next
-    // event point handles them, or the event loop once the run is over.
-    for (auto& paths : dropsDuringExchange_) {
-        QMetaObject::invokeMethod(
-            this, [this, paths = std::move(paths)] { handleDroppedFiles(paths); },
-            Qt::QueuedConnection);
-    }
-    dropsDuringExchange_.clear();
-    return reply.get();
-}
-
 // WindowOperations
 
 void TForm1::initListView() {
-    ListView1_->setColumnCount(6);
+    const std::span<const ListColumn> columns = kMainForm.listColumns;
+    ListView1_->setColumnCount(static_cast<int>(columns.size()));
     QStringList headers;
-    for (const Column& column : kColumns) {
-        headers << QString::fromUtf8(column.header);
+    for (const ListColumn& column : columns) {
+        headers << qtText(column.header);
     }
     ListView1_->setHorizontalHeaderLabels(headers);
-    for (int i = 0; i < 6; ++i) {
-        ListView1_->horizontalHeaderItem(i)->setTextAlignment(kColumns[i].alignment |
+    for (int i = 0; i < ListView1_->columnCount(); ++i) {
+        const ListColumn& column = columns[static_cast<std::size_t>(i)];
+        ListView1_->horizontalHeaderItem(i)->setTextAlignment(qtAlignment(column.alignment) |
                                                               Qt::AlignVCenter);
-        ListView1_->horizontalHeader()->resizeSection(i, kColumns[i].width);
+        ListView1_->horizontalHeader()->resizeSection(i, column.width);
     }
 }
 
 void TForm1::setExpiryHint(const std::string& hint) {
-    RadioGroupVerfall_->setToolTip(text(hint));
+    RadioGroupVerfall_->setToolTip(qtText(hint));
 }
 
 void TForm1::setHintHidePause(int milliseconds) {
@@ -332,11 +176,11 @@ void TForm1::acceptDrops(bool accept) {
 }
 
 void TForm1::setStatusText(const std::string& status) {
-    Label1_->setText(text(status));
+    Label1_->setText(qtText(status));
 }
 
 void TForm1::setLogLabelText(const std::string& logLabel) {
-    LabelLogfile_->setText(text(logLabel));
+    LabelLogfile_->setText(qtText(logLabel));
 }
 
 void TForm1::showEntry(std::size_t row, const UploadEntry& entry) {
@@ -346,10 +190,11 @@ void TForm1::showEntry(std::size_t row, const UploadEntry& entry) {
     }
     const std::string* fields[] = {&entry.path,      &entry.sizeText, &entry.pixelText,
                                    &entry.scaleText, &entry.status,   &entry.forumCode};
-    for (int c = 0; c < 6; ++c) {
-        auto* item = new QTableWidgetItem(text(*fields[c]));
-        item->setTextAlignment(kColumns[c].alignment | Qt::AlignVCenter);
-        ListView1_->setItem(r, c, item);
+    static_assert(std::size(fields) == kMainForm.listColumns.size());
+    for (std::size_t c = 0; c < std::size(fields); ++c) {
+        auto* item = new QTableWidgetItem(qtText(*fields[c]));
+        item->setTextAlignment(qtAlignment(kMainForm.listColumns[c].alignment) | Qt::AlignVCenter);
+        ListView1_->setItem(r, static_cast<int>(c), item);
     }
 }
 
@@ -386,7 +231,7 @@ void TForm1::setButtonEnabled(Button which, bool enabled) {
 }
 
 ExpiryChoice TForm1::expiryChoice() {
-    for (int i = 0; i < 3; ++i) {
+    for (qsizetype i = 0; i < expiryItems_.size(); ++i) {
         if (expiryItems_[i]->isChecked()) {
             return static_cast<ExpiryChoice>(i);
         }
@@ -399,13 +244,13 @@ void TForm1::processPendingEvents() {
 }
 
 void TForm1::showNotice(const std::string& notice) {
-    QMessageBox box(QMessageBox::NoIcon, "Bildheber", text(notice), QMessageBox::Ok, this);
+    QMessageBox box(QMessageBox::NoIcon, "Bildheber", qtText(notice), QMessageBox::Ok, this);
     box.setTextFormat(Qt::PlainText);  // a file name is shown as it is, never as markup
     box.exec();
 }
 
 void TForm1::showError(const std::string& error) {
-    QMessageBox box(QMessageBox::Critical, "Bildheber", text(error), QMessageBox::Ok, this);
+    QMessageBox box(QMessageBox::Critical, "Bildheber", qtText(error), QMessageBox::Ok, this);
     box.setTextFormat(Qt::PlainText);
     box.exec();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QMainWindow>
 #include <string>
 #include <vector>
@@ -17,16 +18,17 @@ class QRadioButton;
 namespace bildheber {
 
 class DropPanel;
+class ExchangeKeepingThePaint;
 class PreviewView;
 class QueueList;
 
-// The main window: controls at fixed places, wired to the job. It is the job's window: the job
+// The main window: the form of FormLayout.h, wired to the job. It is the job's window: the job
 // changes what the window shows only through the WindowOperations below.
 class TForm1 : public QMainWindow, public WindowOperations {
     Q_OBJECT
   public:
-    // `uploader` sends one picture; the window runs it off its own thread and keeps painting.
-    TForm1(Platform& platform, Uploader uploader);
+    // The job sends each picture through `exchange`, which also gets the panel's drops.
+    TForm1(Platform& platform, ExchangeKeepingThePaint& exchange);
     ~TForm1() override;
 
     // Start-up before the window is first shown; `arguments` are the command-line paths.
@@ -63,27 +65,19 @@ class TForm1 : public QMainWindow, public WindowOperations {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    void buildMenu();
-    void buildControlPanel();
-    void buildDropPanel();
+    void findControls();
     void connectHandlers();
     void Dateiladen1Click();
     void LabelHomepageClick();
     // Runs one handler; a failure nobody expected ends in the general error report.
     template <typename Handler>
     void guarded(Handler handler);
-    // Sends on a worker thread; meanwhile the window repaints, user input waits.
-    std::string exchangeKeepingThePaint(const Uploader& uploader, std::string_view path,
-                                        std::string_view jpeg, ExpiryChoice expiry);
-    void handleDroppedFiles(const std::vector<std::string>& paths);
 
     Platform& platform_;
+    ExchangeKeepingThePaint& exchange_;
     UploadJob job_;
     bool closed_ = false;
-    bool exchanging_ = false;
-    std::vector<std::vector<std::string>> dropsDuringExchange_;
 
-    QWidget* Panel2_ = nullptr;
     DropPanel* Panel1_ = nullptr;
     PreviewView* Image1_ = nullptr;
     QPushButton* Buttonsend_ = nullptr;
@@ -93,7 +87,7 @@ class TForm1 : public QMainWindow, public WindowOperations {
     QLabel* LabelLogfile_ = nullptr;
     QLabel* LabelHomepage_ = nullptr;
     QGroupBox* RadioGroupVerfall_ = nullptr;
-    QRadioButton* expiryItems_[3] = {};
+    QList<QRadioButton*> expiryItems_;  // in the order of ExpiryChoice
     QueueList* ListView1_ = nullptr;
     QAction* Dateiladen1_ = nullptr;
     QAction* Logfile1_ = nullptr;

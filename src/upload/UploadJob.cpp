@@ -14,8 +14,8 @@ namespace {
 
 constexpr const char* kWaiting = "Warte auf ein oder mehrere Bilder.";
 constexpr const char* kExpiryHint =
-    "Deine Daten geh\xC3\xB6ren Dir.\n\rWenn Du nicht willst, dass sie unbegrenzt gespeichert "
-    "bleiben, kannst Du hier einen L\xC3\xB6schzeitpunkt angeben.";
+    "Deine Daten gehören Dir.\n\rWenn Du nicht willst, dass sie unbegrenzt gespeichert "
+    "bleiben, kannst Du hier einen Löschzeitpunkt angeben.";
 
 // Sets a flag for the lifetime of the object, also when the scope is left by an exception.
 class FlagGuard {
@@ -92,8 +92,7 @@ void UploadJob::ButtonsendClick() {
         }
     }
     if (!all_bbcCodes_.empty()) {
-        window_.setStatusText(
-            "Forumscode in Zwischenablage. Mit [Strg v] in Forumstext einf\xC3\xBCgen.");
+        window_.setStatusText("Forumscode in Zwischenablage. Mit [Strg v] in Forumstext einfügen.");
         copyToClipboard(all_bbcCodes_);
     }
     completionSignal();

@@ -206,13 +206,14 @@ namespace {
 class ExchangeTest : public ::testing::Test {
   protected:
     explicit ExchangeTest(std::string reply = {})
-        : form(desktop, [reply](std::string_view, std::string_view, ExpiryChoice) {
+        : exchange([reply](std::string_view, std::string_view, ExpiryChoice) {
               std::this_thread::sleep_for(std::chrono::milliseconds(300));
               if (reply.empty()) {
                   throw std::runtime_error("connection refused");
               }
               return reply;
-          }) {
+          }),
+          form(desktop, exchange) {
         form.FormCreate({picture("a.jpg")});
         form.show();
         QTimer::singleShot(100, [this] {
@@ -235,6 +236,7 @@ class ExchangeTest : public ::testing::Test {
     TempDir folder;
     RecordingDesktop desktop{(folder.path() / "Bildheber").string()};
     MessageBoxCloser boxes;
+    ExchangeKeepingThePaint exchange;
     TForm1 form;
     std::string late = picture("b.jpg");
     std::size_t queuedRightAfterTheDrop = 0;

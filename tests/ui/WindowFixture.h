@@ -17,6 +17,7 @@
 #include "platform/QtDesktop.h"
 #include "support/TempDir.h"
 #include "support/TestPictures.h"
+#include "ui/ExchangeKeepingThePaint.h"
 #include "ui/TForm1.h"
 
 namespace bildheber::test {
@@ -82,9 +83,11 @@ class WindowFixture : public ::testing::Test {
     TempDir folder;
     RecordingDesktop desktop{(folder.path() / "Bildheber").string()};
     MessageBoxCloser boxes;
-    TForm1 form{desktop, [](std::string_view, std::string_view, ExpiryChoice) -> std::string {
-                    throw std::runtime_error("no image host in this test");
-                }};
+    ExchangeKeepingThePaint exchange{
+        [](std::string_view, std::string_view, ExpiryChoice) -> std::string {
+            throw std::runtime_error("no image host in this test");
+        }};
+    TForm1 form{desktop, exchange};
 };
 
 }  // namespace bildheber::test

@@ -20,9 +20,11 @@ TEST(WindowUploadTest, PutsTheForumCodesOfBothPicturesOnTheClipboard) {
 
     RecordingDesktop desktop((folder.path() / "Bildheber").string());
     MessageBoxCloser boxes;
-    TForm1 form(desktop, [](std::string_view path, std::string_view jpeg, ExpiryChoice expiry) {
-        return postImage(path, jpeg, expiry);
-    });
+    ExchangeKeepingThePaint exchange(
+        [](std::string_view path, std::string_view jpeg, ExpiryChoice expiry) {
+            return postImage(path, jpeg, expiry);
+        });
+    TForm1 form(desktop, exchange);
     std::vector<std::string> pictures;
     for (const char* name : {"eins.jpg", "zwei.jpg"}) {
         pictures.push_back(writeJpegFile(folder.path() / name, 640, 480));
