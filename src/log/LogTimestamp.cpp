@@ -1,7 +1,5 @@
 #include "log/LogTimestamp.h"
 
-#include "platform/LocalClock.h"
-
 namespace bildheber {
 
 namespace {
@@ -12,18 +10,14 @@ std::string formatWith(const char* format, const std::tm& local) {
 }
 }  // namespace
 
-LogTime LogTime::now() {
-    const LocalClockReading clock = readLocalClock();
-    return LogTime{clock.local, clock.millisecond};
-}
-
-std::string formatLogTimestamp(const LogTime& time) {
-    const bool midnight = time.local.tm_hour == 0 && time.local.tm_min == 0 &&
-                          time.local.tm_sec == 0 && time.millisecond == 0;
-    std::string text = formatWith("%x", time.local);
+std::string formatLogTimestamp(const LocalTime& time) {
+    const bool midnight =
+        time.hour == 0 && time.minute == 0 && time.second == 0 && time.millisecond == 0;
+    const std::tm calendar = asCalendarTime(time);
+    std::string text = formatWith("%x", calendar);
     if (!midnight) {
         text += ' ';
-        text += formatWith("%X", time.local);
+        text += formatWith("%X", calendar);
     }
     return text;
 }

@@ -25,7 +25,7 @@ constexpr std::string_view kHeader =
 
 }  // namespace
 
-std::string formatLogEntry(const LogTime& time, std::string_view path, std::string_view code) {
+std::string formatLogEntry(const LocalTime& time, std::string_view path, std::string_view code) {
     std::string entry = formatLogTimestamp(time);
     entry += ": Upload File ";
     entry += path;

@@ -15,7 +15,7 @@ class LogLabel {
 };
 
 // time stamp + ": Upload File " + path + CR LF + code + CR LF.
-std::string formatLogEntry(const LogTime& time, std::string_view path, std::string_view code);
+std::string formatLogEntry(const LocalTime& time, std::string_view path, std::string_view code);
 
 // Text as the log file stores it: Windows-1252 without byte-order mark, CR LF line ends kept;
 // characters it lacks become a similar character where there is one, else "?".

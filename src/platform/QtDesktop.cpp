@@ -35,9 +35,7 @@ QtDesktop::~QtDesktop() = default;
 void QtDesktop::setClipboardText(const std::string& text) {
     QClipboard* clipboard = QGuiApplication::clipboard();
     if (clipboard == nullptr) {
-        throw ClipboardError(
-            "Zwischenablage nicht verf\xC3\xBCgbar kann nicht ge\xC3\xB6"
-            "ffnet werden");
+        throw ClipboardError("Zwischenablage nicht verfügbar kann nicht geöffnet werden");
     }
     clipboard->setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
 }
@@ -51,9 +49,7 @@ RgbRaster QtDesktop::readClipboardBitmap() {
     const QImage image =
         QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB888);
     if (image.isNull()) {
-        throw ClipboardError(
-            "Zwischenablage ohne Bild kann nicht ge\xC3\xB6"
-            "ffnet werden");
+        throw ClipboardError("Zwischenablage ohne Bild kann nicht geöffnet werden");
     }
     RgbRaster raster(image.width(), image.height());
     for (int y = 0; y < image.height(); ++y) {

@@ -4,10 +4,10 @@
 #include <string>
 #include <string_view>
 
+#include "platform/LocalClock.h"
 #include "upload/ExpiryChoice.h"
 #include "upload/HttpReply.h"
 #include "upload/ImageHost.h"
-#include "upload/LocalTimestamp.h"
 #include "upload/TlsConnection.h"
 
 namespace bildheber {
@@ -16,7 +16,7 @@ struct UploadOptions {
     Endpoint endpoint = imageHostEndpoint();
     SocketTimeouts timeouts;
     ReplyLimits limits;
-    std::function<LocalTimestamp()> clock = &LocalTimestamp::now;
+    std::function<LocalTime()> clock = &LocalTime::now;
 };
 
 // Sends one picture to the image host and returns the reply page as UTF-8 text. `path` is the

@@ -136,7 +136,7 @@ std::string UploadJob::uploadEntry(std::size_t position) {
         window_.showEntry(position, queue_[position]);
         window_.setStatusText("Sendefehler." + path);
     }
-    log_.appendToLogfile(formatLogEntry(LogTime::now(), path, code));
+    log_.appendToLogfile(formatLogEntry(LocalTime::now(), path, code));
     return line;
 }
 

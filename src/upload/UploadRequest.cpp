@@ -17,7 +17,7 @@ ExpiryFields datedFields(int day, int month, int year) {
 }
 
 // The image host takes the day as it is; only a day past the 28th of February is pulled back.
-int expiryDay(const LocalTimestamp& today) {
+int expiryDay(const LocalTime& today) {
     return (today.month == 2 && today.day > 28) ? 28 : today.day;
 }
 
@@ -60,7 +60,7 @@ void appendFileField(std::string& body, std::string_view boundary, const UploadP
 
 }  // namespace
 
-ExpiryFields expiryFields(ExpiryChoice expiry, const LocalTimestamp& today) {
+ExpiryFields expiryFields(ExpiryChoice expiry, const LocalTime& today) {
     switch (expiry) {
         case ExpiryChoice::TwelveMonths:
             return datedFields(expiryDay(today), today.month, today.year + 1);
@@ -76,7 +76,7 @@ ExpiryFields expiryFields(ExpiryChoice expiry, const LocalTimestamp& today) {
     return {"0", "31", "12", "2100"};
 }
 
-std::string multipartBoundary(const LocalTimestamp& now) {
+std::string multipartBoundary(const LocalTime& now) {
     char digits[64];
     std::snprintf(digits, sizeof digits, "%02d%02d%02d%02d%02d%02d%03d", now.month % 100,
                   now.day % 100, now.year % 100, now.hour % 100, now.minute % 100, now.second % 100,
@@ -85,7 +85,7 @@ std::string multipartBoundary(const LocalTimestamp& now) {
 }
 
 std::string buildUploadBody(const UploadPicture& picture, ExpiryChoice expiry,
-                            const LocalTimestamp& now) {
+                            const LocalTime& now) {
     const std::string boundary = multipartBoundary(now);
     const ExpiryFields dates = expiryFields(expiry, now);
     std::string body;
@@ -104,7 +104,7 @@ std::string buildUploadBody(const UploadPicture& picture, ExpiryChoice expiry,
 }
 
 std::string buildUploadRequest(std::string_view host, const UploadPicture& picture,
-                               ExpiryChoice expiry, const LocalTimestamp& now) {
+                               ExpiryChoice expiry, const LocalTime& now) {
     const std::string body = buildUploadBody(picture, expiry, now);
     std::string request;
     request.reserve(body.size() + 512);

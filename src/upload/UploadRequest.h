@@ -3,8 +3,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/LocalClock.h"
 #include "upload/ExpiryChoice.h"
-#include "upload/LocalTimestamp.h"
 
 namespace bildheber {
 
@@ -16,11 +16,11 @@ struct ExpiryFields {
     std::string jahr;
 };
 
-ExpiryFields expiryFields(ExpiryChoice expiry, const LocalTimestamp& today);
+ExpiryFields expiryFields(ExpiryChoice expiry, const LocalTime& today);
 
 // "--------" followed by month, day, two-digit year, hour, minute, second (2 digits each) and
 // millisecond (3 digits).
-std::string multipartBoundary(const LocalTimestamp& now);
+std::string multipartBoundary(const LocalTime& now);
 
 // The picture of one upload: the queue entry's path (only its file name is sent) and the bytes
 // of the re-encoded JPEG file. One struct, so that the two can never be passed swapped.
@@ -31,10 +31,10 @@ struct UploadPicture {
 
 // The multipart/form-data body with the seven fields in the order the image host expects.
 std::string buildUploadBody(const UploadPicture& picture, ExpiryChoice expiry,
-                            const LocalTimestamp& now);
+                            const LocalTime& now);
 
 // The complete request: request line, the six header lines, the empty line and the body.
 std::string buildUploadRequest(std::string_view host, const UploadPicture& picture,
-                               ExpiryChoice expiry, const LocalTimestamp& now);
+                               ExpiryChoice expiry, const LocalTime& now);
 
 }  // namespace bildheber

@@ -42,7 +42,7 @@ TEST(ResizeAndPostTest, SendsTheReencodedPictureAsTheFilePart) {
     const std::string page = "<input id=\"codebbs\" value=\"[URL=x][IMG]y[/IMG][/URL]\">";
     server.setReply("HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(page.size()) +
                     "\r\n\r\n" + page);
-    const LocalTimestamp now{2025, 3, 14, 15, 9, 26, 535};
+    const LocalTime now{2025, 3, 14, 15, 9, 26, 535};
     UploadOptions options;
     options.endpoint = Endpoint{"localhost", server.port()};
     options.timeouts = SocketTimeouts{5s, 5s};

@@ -151,7 +151,7 @@ class ImghostProcessTest : public ::testing::Test {
 
     // Uploads like the program and returns the forum code from the answer.
     static std::string upload(const ImageHostProcess& host, const std::string& picture,
-                              ExpiryChoice expiry, const LocalTimestamp& today) {
+                              ExpiryChoice expiry, const LocalTime& today) {
         UploadOptions options;
         options.endpoint = Endpoint{"localhost", host.port()};
         options.timeouts = kTimeouts;
@@ -174,7 +174,7 @@ TEST_F(ImghostProcessTest, TakesTheProgramsUploadAndServesItsPictureAndPage) {
     ImageHostProcess host(data());
     trust(host);
     const std::string picture = readFile(test::writeJpegFile(folder_.path() / "a.jpg", 320, 240));
-    const LocalTimestamp today = LocalTimestamp::now();
+    const LocalTime today = LocalTime::now();
 
     // The program sends the file name as RFC 2047 encoded words; the host shows it decoded.
     const std::string code = upload(host, picture, ExpiryChoice::TwelveMonths, today);
@@ -216,7 +216,7 @@ TEST_F(ImghostProcessTest, TakesTheProgramsUploadAndServesItsPictureAndPage) {
 TEST_F(ImghostProcessTest, AnswersWhatItCannotServeWithAnErrorAndGoesOnServing) {
     ImageHostProcess host(data());
     trust(host);
-    const LocalTimestamp today = LocalTimestamp::now();
+    const LocalTime today = LocalTime::now();
     const std::string stored =
         "/imghost/i/" + nameIn(codeIn(roundTrip(host.port(), uploadRequest("a.jpg", "\xFF\xD8")))) +
         ".jpg";
@@ -373,7 +373,7 @@ TEST_F(ImghostProcessTest, KeepsItsCertificateAndPicturesAcrossRestarts) {
                   std::string::npos)
             << first.startOutput();
         certificate = readFile(first.certificate());
-        name = nameIn(upload(first, picture, ExpiryChoice::Never, LocalTimestamp::now()));
+        name = nameIn(upload(first, picture, ExpiryChoice::Never, LocalTime::now()));
         EXPECT_EQ(first.stop(), 0);
     }
     EXPECT_EQ(fs::status(data() / "localhost-key.pem").permissions() & fs::perms::all,
@@ -410,8 +410,7 @@ TEST_F(ImghostProcessTest, AStalledClientDoesNotHoldUpAnother) {
 
     const auto start = std::chrono::steady_clock::now();
     const TlsConnection quiet("localhost", host.port(), kTimeouts);  // handshake, then nothing
-    const std::string code =
-        upload(host, samplePicture(), ExpiryChoice::Never, LocalTimestamp::now());
+    const std::string code = upload(host, samplePicture(), ExpiryChoice::Never, LocalTime::now());
     const HttpReply served = get(host.port(), "/imghost/i/" + nameIn(code) + ".jpg");
     const auto elapsed = std::chrono::steady_clock::now() - start;
 

@@ -33,16 +33,8 @@ std::string contentOf(const std::filesystem::path& file) {
     return out.str();
 }
 
-LogTime at(int year, int month, int day, int hour, int minute, int second, int millisecond) {
-    LogTime time;
-    time.local.tm_year = year - 1900;
-    time.local.tm_mon = month - 1;
-    time.local.tm_mday = day;
-    time.local.tm_hour = hour;
-    time.local.tm_min = minute;
-    time.local.tm_sec = second;
-    time.millisecond = millisecond;
-    return time;
+LocalTime at(int year, int month, int day, int hour, int minute, int second, int millisecond) {
+    return LocalTime{year, month, day, hour, minute, second, millisecond};
 }
 
 class UploadLogTest : public ::testing::Test {
@@ -107,7 +99,7 @@ TEST(FormatLogEntry, StampsWithTheRegionalDateAndTimeAndTheDateAloneAtMidnight) 
     const std::string previous = saved != nullptr ? saved : "C";
     std::setlocale(LC_TIME, "C");
     struct Case {
-        LogTime time;
+        LocalTime time;
         const char* expected;
     } cases[] = {
         {at(2019, 3, 5, 14, 7, 33, 120), "03/05/19 14:07:33: Upload File /p.jpg\r\ncode\r\n"},

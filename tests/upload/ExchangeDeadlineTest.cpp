@@ -24,7 +24,7 @@ using test::TlsTestServerOptions;
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-const LocalTimestamp kNow{2024, 12, 31, 9, 8, 7, 6};
+const LocalTime kNow{2024, 12, 31, 9, 8, 7, 6};
 const std::string kJpeg("\xFF\xD8\xFF\xE0 picture \xFF\xD9", 14);
 const std::string kPage =
     "<html><body><input id=\"codebbs\" value=\"[URL=https://x/1][IMG]https://x/1.jpg[/IMG][/URL]\">"

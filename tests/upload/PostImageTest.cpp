@@ -20,7 +20,7 @@ using test::ServerStep;
 using test::TlsTestServer;
 using namespace std::chrono_literals;
 
-const LocalTimestamp kNow{2024, 12, 31, 9, 8, 7, 6};
+const LocalTime kNow{2024, 12, 31, 9, 8, 7, 6};
 const std::string kJpeg("\xFF\xD8\xFF\xE0 picture \x00\r\n\xFF\xD9", 17);
 const std::string kPage =
     "<html><body><input id=\"codebbs\" value=\"[URL=https://x/1][IMG]https://x/1.jpg[/IMG][/URL]\">"

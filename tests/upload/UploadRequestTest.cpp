@@ -7,15 +7,15 @@
 namespace bildheber {
 namespace {
 
-LocalTimestamp at(int year, int month, int day, int hour = 12, int minute = 0, int second = 0,
-                  int millisecond = 0) {
-    return LocalTimestamp{year, month, day, hour, minute, second, millisecond};
+LocalTime at(int year, int month, int day, int hour = 12, int minute = 0, int second = 0,
+             int millisecond = 0) {
+    return LocalTime{year, month, day, hour, minute, second, millisecond};
 }
 
 TEST(ExpiryFields, FollowTheImageHostsCalendarRules) {
     struct Case {
         ExpiryChoice expiry;
-        LocalTimestamp today;
+        LocalTime today;
         const char* datumaktiv;
         const char* tag;
         const char* monat;
