@@ -5,7 +5,8 @@
 
 #include "imaging/FileBytes.h"
 #include "imaging/JpegCodec.h"
-#include "platform/Platform.h"
+#include "platform/SystemFiles.h"
+#include "upload/Platform.h"
 #include "upload/WindowOperations.h"
 
 namespace bildheber {
@@ -61,7 +62,7 @@ class ConsoleWindow : public WindowOperations {
 
 // No desktop: nothing is put on the clipboard (the codes go to standard output instead), and
 // there is no sound and no clipboard picture.
-class ConsolePlatform : public PosixSystem {
+class ConsolePlatform : public Platform {
   public:
     void setClipboardText(const std::string&) override {}
     bool clipboardHasBitmap() override { return false; }
@@ -69,6 +70,7 @@ class ConsolePlatform : public PosixSystem {
     void playSoundAsync(const std::string&) override {}
     void beep() override {}
     void openWithDefaultHandler(const std::string&) override {}
+    std::string programPath() override { return programFilePath(); }
 };
 
 }  // namespace bildheber

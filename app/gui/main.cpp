@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/QtDesktop.h"
 #include "ui/ExchangeKeepingThePaint.h"
+#include "ui/QtDesktop.h"
 #include "ui/TForm1.h"
 #include "upload/PostImage.h"
 

@@ -10,6 +10,7 @@
 
 #include "platform/FileDescriptor.h"
 #include "platform/Paths.h"
+#include "platform/SystemFiles.h"
 
 namespace bildheber {
 
@@ -71,17 +72,17 @@ bool matchesFilePattern(std::string_view name, std::string_view pattern) {
     return p == pattern.size();
 }
 
-void deleteTmpFiles(Platform& platform, const std::string& pathPattern) {
+void deleteTmpFiles(const std::string& pathPattern) {
     const std::string folder = folderPart(pathPattern);
     const std::string pattern = fileNamePart(pathPattern);
     std::vector<std::string> matching;
-    for (const std::string& name : platform.listFolder(folder)) {
+    for (const std::string& name : folderEntries(folder)) {
         if (matchesFilePattern(name, pattern)) {
             matching.push_back(name);
         }
     }
     for (const std::string& name : matching) {
-        platform.deleteFile(joinPath(folder, name));
+        removeFile(joinPath(folder, name));
     }
 }
 

@@ -4,8 +4,6 @@
 #include <string>
 #include <string_view>
 
-#include "platform/Platform.h"
-
 namespace bildheber {
 
 // `name` itself when no file of that name exists, else the first of name-1, name-2, ... (the
@@ -19,7 +17,7 @@ bool matchesFilePattern(std::string_view name, std::string_view pattern);
 
 // Deletes every file in the folder of `pathPattern` whose name matches its file-name part; what
 // cannot be deleted is skipped silently.
-void deleteTmpFiles(Platform& platform, const std::string& pathPattern);
+void deleteTmpFiles(const std::string& pathPattern);
 
 // Writes `bytes` to a new file `path`. On any failure the partial file is removed and
 // std::runtime_error says "Datei \"<path>\" kann nicht erstellt werden. <reason>".

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Platform.h"
+#include "upload/Platform.h"
 #include "upload/UploadJob.h"
 #include "upload/WindowOperations.h"
 

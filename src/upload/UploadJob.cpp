@@ -6,6 +6,7 @@
 #include "imaging/ResizeJpg.h"
 #include "imaging/TempPictures.h"
 #include "platform/Paths.h"
+#include "platform/SystemFiles.h"
 #include "upload/ForumCode.h"
 
 namespace bildheber {
@@ -49,7 +50,7 @@ void UploadJob::FormCreate(const std::vector<std::string>& arguments) {
     window_.setHintHidePause(10000);
     window_.setExpiryHint(kExpiryHint);
     window_.initListView();
-    deleteTmpFiles(platform_, files_.tmpPattern);
+    deleteTmpFiles(files_.tmpPattern);
     all_bbcCodes_.clear();
     // Without a log the program still works; the user is told once and the label says so.
     bool logReady = true;
@@ -70,7 +71,7 @@ void UploadJob::FormCreate(const std::vector<std::string>& arguments) {
 
 void UploadJob::FormClose() {
     window_.acceptDrops(false);
-    deleteTmpFiles(platform_, files_.tmpPattern);
+    deleteTmpFiles(files_.tmpPattern);
 }
 
 void UploadJob::ButtonsendClick() {
@@ -166,7 +167,7 @@ void UploadJob::copyToClipboard(const std::string& text) {
 }
 
 void UploadJob::completionSignal() {
-    if (platform_.fileExists(files_.soundName)) {
+    if (isExistingFile(files_.soundName)) {
         platform_.playSoundAsync(files_.soundName);
     } else {
         platform_.beep();
@@ -291,9 +292,7 @@ void UploadJob::Image1Click() {
         const RgbRaster picture = platform_.readClipboardBitmap();
         window_.setPreviewPicture(picture);
         const std::string jpeg = encodeJpeg(picture, false);
-        name = uniqueFileName(files_.tmpPicture, [this](const std::string& file) {
-            return platform_.fileExists(file);
-        });
+        name = uniqueFileName(files_.tmpPicture, &isExistingFile);
         writeNewFile(name, jpeg);
     } catch (const std::exception& failure) {
         window_.showError(failure.what());

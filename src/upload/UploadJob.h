@@ -9,8 +9,8 @@
 
 #include "imaging/EntryFacts.h"
 #include "log/UploadLog.h"
-#include "platform/Platform.h"
 #include "upload/ExpiryChoice.h"
+#include "upload/Platform.h"
 #include "upload/UploadEntry.h"
 #include "upload/WindowOperations.h"
 

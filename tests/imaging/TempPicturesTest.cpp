@@ -12,7 +12,6 @@
 #include <set>
 #include <string>
 
-#include "support/FakePlatform.h"
 #include "support/TempDir.h"
 
 namespace bildheber {
@@ -53,8 +52,7 @@ TEST(DeleteTmpFiles, RemovesExactlyTheMatchingFilesOfTheProgramsFolder) {
         touch(name);
     }
     std::filesystem::create_directory(folder.path() / "Bildheber_tmp-dir.jpg");  // not deletable
-    test::FakePlatform system;
-    deleteTmpFiles(system, (folder.path() / "Bildheber_tmp*.jpg").string());
+    deleteTmpFiles((folder.path() / "Bildheber_tmp*.jpg").string());
 
     std::set<std::string> left;
     for (const auto& entry : std::filesystem::directory_iterator(folder.path())) {

@@ -4,13 +4,13 @@
 #include <string>
 #include <vector>
 
-#include "platform/Platform.h"
+#include "upload/Platform.h"
 
 namespace bildheber::test {
 
-// The real POSIX file operations with a recording desktop: clipboard, sound and shell calls are
-// recorded, and the program path is whatever the test says.
-class FakePlatform : public PosixSystem {
+// A recording desktop: clipboard, sound and shell calls are recorded, and the program path is
+// whatever the test says.
+class FakePlatform : public Platform {
   public:
     std::string program = "/opt/bildheber/Bildheber";
     std::vector<std::string> clipboardTexts;  // every text set, in order

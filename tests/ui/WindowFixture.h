@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "imaging/JpegCodec.h"
-#include "platform/QtDesktop.h"
+#include "ui/QtDesktop.h"
 #include "support/TempDir.h"
 #include "support/TestPictures.h"
 #include "ui/ExchangeKeepingThePaint.h"

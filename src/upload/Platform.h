@@ -2,7 +2,6 @@
 
 #include <stdexcept>
 #include <string>
-#include <vector>
 
 #include "imaging/RgbRaster.h"
 
@@ -14,8 +13,9 @@ class ClipboardError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// What the job needs from the operating system beyond plain file I/O. The window's build
-// provides the desktop parts (clipboard, sound, shell); tests provide fakes.
+// What the job needs from the desktop: the clipboard, sound, the shell, and the program's own
+// path. The window's build provides it; tests provide fakes. Plain file operations come from
+// platform/SystemFiles.h.
 class Platform {
   public:
     virtual ~Platform() = default;
@@ -35,21 +35,6 @@ class Platform {
 
     // The full path of the running program file.
     virtual std::string programPath() = 0;
-    // True for an existing file (not a folder); a bare name is looked up in the current folder.
-    virtual bool fileExists(const std::string& name) = 0;
-    // Names (without folder) of every entry of the folder; empty when it cannot be listed.
-    virtual std::vector<std::string> listFolder(const std::string& folder) = 0;
-    // Deletes one file; false when that failed.
-    virtual bool deleteFile(const std::string& path) = 0;
-};
-
-// The file and process parts for POSIX systems; the desktop parts are left to a subclass.
-class PosixSystem : public Platform {
-  public:
-    std::string programPath() override;
-    bool fileExists(const std::string& name) override;
-    std::vector<std::string> listFolder(const std::string& folder) override;
-    bool deleteFile(const std::string& path) override;
 };
 
 }  // namespace bildheber

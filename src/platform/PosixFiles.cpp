@@ -1,11 +1,12 @@
+#include "platform/SystemFiles.h"
+
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <memory>
-
-#include "platform/Platform.h"
+#include <system_error>
 
 namespace bildheber {
 
@@ -15,18 +16,18 @@ struct DirCloser {
 };
 }  // namespace
 
-std::string PosixSystem::programPath() {
+std::string programFilePath() {
     std::error_code error;
     const auto path = std::filesystem::read_symlink("/proc/self/exe", error);
     return error ? std::string() : path.string();
 }
 
-bool PosixSystem::fileExists(const std::string& name) {
+bool isExistingFile(const std::string& name) {
     struct stat info {};
     return ::stat(name.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
 }
 
-std::vector<std::string> PosixSystem::listFolder(const std::string& folder) {
+std::vector<std::string> folderEntries(const std::string& folder) {
     std::vector<std::string> names;
     const std::unique_ptr<DIR, DirCloser> dir(opendir(folder.empty() ? "." : folder.c_str()));
     if (!dir) {
@@ -41,7 +42,7 @@ std::vector<std::string> PosixSystem::listFolder(const std::string& folder) {
     return names;
 }
 
-bool PosixSystem::deleteFile(const std::string& path) {
+bool removeFile(const std::string& path) {
     return ::unlink(path.c_str()) == 0;
 }
 

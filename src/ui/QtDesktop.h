@@ -2,14 +2,14 @@
 
 #include <memory>
 
-#include "platform/Platform.h"
+#include "upload/Platform.h"
 
 namespace bildheber {
 
 // The desktop parts of the platform for a Qt application on Linux: the system clipboard, event
 // sounds through libcanberra (made for short asynchronous sounds, without a media stack), the
 // desktop's bell, and the desktop's default handlers for files and web addresses.
-class QtDesktop : public PosixSystem {
+class QtDesktop : public Platform {
   public:
     QtDesktop();
     ~QtDesktop() override;
@@ -20,6 +20,7 @@ class QtDesktop : public PosixSystem {
     void playSoundAsync(const std::string& file) override;
     void beep() override;
     void openWithDefaultHandler(const std::string& pathOrAddress) override;
+    std::string programPath() override;
 
   private:
     struct Sound;

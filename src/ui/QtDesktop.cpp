@@ -1,4 +1,6 @@
-#include "platform/QtDesktop.h"
+#include "ui/QtDesktop.h"
+
+#include "platform/SystemFiles.h"
 
 #include <canberra.h>
 
@@ -71,6 +73,10 @@ void QtDesktop::playSoundAsync(const std::string& file) {
 
 void QtDesktop::beep() {
     QApplication::beep();
+}
+
+std::string QtDesktop::programPath() {
+    return programFilePath();
 }
 
 void QtDesktop::openWithDefaultHandler(const std::string& pathOrAddress) {
