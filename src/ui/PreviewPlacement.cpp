@@ -5,7 +5,7 @@
 
 namespace bildheber {
 
-PlacedRect placePreview(int w, int h, int cw, int ch, bool stretch) {
+Bounds placePreview(int w, int h, int cw, int ch, bool stretch) {
     int drawnW = w;
     int drawnH = h;
     if (stretch || w > cw || h > ch) {
@@ -31,7 +31,7 @@ PlacedRect placePreview(int w, int h, int cw, int ch, bool stretch) {
             }
         }
     }
-    return PlacedRect{(cw - drawnW) / 2, (ch - drawnH) / 2, drawnW, drawnH};
+    return Bounds{(cw - drawnW) / 2, (ch - drawnH) / 2, drawnW, drawnH};
 }
 
 PreviewSize previewDecodeSize(int w, int h) {

@@ -1,17 +1,12 @@
 #pragma once
 
-namespace bildheber {
+#include "ui/FormLayout.h"
 
-struct PlacedRect {
-    int left = 0;
-    int top = 0;
-    int width = 0;
-    int height = 0;
-};
+namespace bildheber {
 
 // Where the preview draws a picture of w x h in a view of cw x ch: scaled with its aspect kept
 // when stretching is on or the picture does not fit, else at its natural size; centred.
-PlacedRect placePreview(int w, int h, int cw, int ch, bool stretch);
+Bounds placePreview(int w, int h, int cw, int ch, bool stretch);
 
 // The preview is never drawn larger than the window, so a picture is decoded at most this large
 // on its longer side: a file that claims 65500 x 65500 pixels would otherwise need 13 GB twice.

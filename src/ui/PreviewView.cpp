@@ -42,7 +42,7 @@ void PreviewView::setStretch(bool stretch) {
 }
 
 QRect PreviewView::pictureRect() const {
-    const PlacedRect placed = placePreview(width_, height_, width(), height(), stretch_);
+    const Bounds placed = placePreview(width_, height_, width(), height(), stretch_);
     return QRect(placed.left, placed.top, placed.width, placed.height);
 }
 

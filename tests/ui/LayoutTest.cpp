@@ -159,7 +159,7 @@ TEST(PlacePreview, ScalesWithTheAspectKeptOrKeepsTheNaturalSizeAndCentres) {
     struct Case {
         int w, h, cw, ch;
         bool stretch;
-        PlacedRect expected;
+        Bounds expected;
     } cases[] = {
         {1600, 1200, 800, 600, true, {0, 0, 800, 600}},
         {400, 300, 800, 600, true, {0, 0, 800, 600}},       // small pictures are enlarged
@@ -171,7 +171,7 @@ TEST(PlacePreview, ScalesWithTheAspectKeptOrKeepsTheNaturalSizeAndCentres) {
         {0, 0, 800, 600, true, {0, 0, 800, 600}},
     };
     for (const auto& c : cases) {
-        const PlacedRect placed = placePreview(c.w, c.h, c.cw, c.ch, c.stretch);
+        const Bounds placed = placePreview(c.w, c.h, c.cw, c.ch, c.stretch);
         EXPECT_EQ(QRect(placed.left, placed.top, placed.width, placed.height),
                   QRect(c.expected.left, c.expected.top, c.expected.width, c.expected.height))
             << c.w << "x" << c.h << " in " << c.cw << "x" << c.ch
