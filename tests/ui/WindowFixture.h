@@ -14,10 +14,10 @@
 #include <vector>
 
 #include "imaging/JpegCodec.h"
-#include "ui/QtDesktop.h"
 #include "support/TempDir.h"
 #include "support/TestPictures.h"
 #include "ui/ExchangeKeepingThePaint.h"
+#include "ui/QtDesktop.h"
 #include "ui/TForm1.h"
 
 namespace bildheber::test {
