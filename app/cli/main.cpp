@@ -42,7 +42,10 @@ int main(int argc, char** argv) {
     bool optionsDone = false;
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
-        if (optionsDone || argument.empty() || argument[0] != '-') {
+        if (argument.empty()) {
+            continue;  // names no file, as in the window
+        }
+        if (optionsDone || argument[0] != '-') {
             arguments.files.push_back(argument);
         } else if (argument == "--") {
             optionsDone = true;

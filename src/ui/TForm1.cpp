@@ -160,7 +160,8 @@ void TForm1::initListView() {
 }
 
 void TForm1::setExpiryHint(const std::string& hint) {
-    RadioGroupVerfall_->setToolTip(qtText(hint));
+    // The hint breaks its line with LF CR; a tooltip would draw the CR as a blank.
+    RadioGroupVerfall_->setToolTip(qtText(hint).replace("\n\r", "\n"));
 }
 
 void TForm1::setHintHidePause(int milliseconds) {

@@ -65,7 +65,10 @@ void UploadJob::FormCreate(const std::vector<std::string>& arguments) {
     window_.acceptDrops(true);
     ok_ = false;
     for (const std::string& argument : arguments) {
-        AddToFileList(argument);
+        // The command-line rule never makes an empty argument; an empty one names no file.
+        if (!argument.empty()) {
+            AddToFileList(argument);
+        }
     }
 }
 

@@ -106,7 +106,7 @@ TEST_F(CommandLineUploaderTest, UploadsEveryFileAndPrintsOnlyTheCodes) {
     const std::string landscape = picture("Urlaub 2014.jpg", 2048, 1536);
     const std::string portrait = picture("Turm.jpg", 600, 800);
 
-    const Finished finished = run({"--expiry", "1", landscape, portrait}, local());
+    const Finished finished = run({"--expiry", "1", landscape, "", portrait}, local());
 
     ASSERT_EQ(finished.exitCode, 0) << finished.err;
     const std::regex codes(

@@ -45,6 +45,16 @@ TEST_F(StartupTest, PreparesTheWindowAndQueuesTheCommandLineFilesInOrder) {
     EXPECT_TRUE(job.ok());
 }
 
+TEST_F(StartupTest, AnEmptyArgumentNamesNoFile) {
+    const std::string a = writeJpeg("a.jpg");
+
+    job.FormCreate({"", a, ""});
+
+    EXPECT_TRUE(window.notices.empty());
+    ASSERT_EQ(job.queue().size(), 1u);
+    EXPECT_EQ(job.queue()[0].path, a);
+}
+
 TEST_F(StartupTest, WithoutArgumentsWaitsWithTheButtonsOff) {
     job.FormCreate({});
     EXPECT_EQ(window.statusText, "Warte auf ein oder mehrere Bilder.");

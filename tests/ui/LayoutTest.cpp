@@ -84,7 +84,7 @@ TEST_F(LayoutTest, ShowsTheTextsOfAFreshStart) {
     auto* group = find<QGroupBox>("RadioGroupVerfall");
     EXPECT_EQ(group->title(), "Verfallsdatum");
     EXPECT_TRUE(
-        group->toolTip().startsWith(QString::fromUtf8("Deine Daten geh\xC3\xB6ren Dir.\n\r")));
+        group->toolTip().startsWith(QString::fromUtf8("Deine Daten geh\xC3\xB6ren Dir.\nWenn Du")));
     EXPECT_EQ(group->toolTipDuration(), 10000);
     const auto items = group->findChildren<QRadioButton*>();
     ASSERT_EQ(items.size(), 3);
