@@ -7,7 +7,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   clang libclang-rt-14-dev clang-format clang-tidy
   libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev
+  qt6-base-dev qt6-translations-l10n
   libssl-dev openssl python3
   libjpeg62-turbo-dev libjpeg-turbo-progs
   libcanberra-dev fonts-wine

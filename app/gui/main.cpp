@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "ui/ExchangeKeepingThePaint.h"
+#include "ui/GermanTranslations.h"
 #include "ui/QtDesktop.h"
 #include "ui/TForm1.h"
 #include "upload/PostImage.h"
@@ -48,6 +49,7 @@ int main(int argc, char** argv) {
     QApplication app(qtArgumentCount, argv);
     QApplication::setApplicationName("Bildheber");
     QApplication::setStyle(new HintTiming);
+    bildheber::useGermanTranslations(app);
     useTahoma(app);
 
     bildheber::QtDesktop desktop;
