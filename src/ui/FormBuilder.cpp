@@ -239,6 +239,12 @@ void buildForm(QMainWindow& window, const FormLayout& form) {
     client->setObjectName("client");
     window.setCentralWidget(client);
     buildControls(*client, form);
+    // Like any window, it may be made as low as the user likes: what does not fit is cut off,
+    // the docked panels keep their heights.
+    client->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Ignored);
+    if (QLayout* column = client->layout()) {
+        column->setSizeConstraint(QLayout::SetNoConstraint);
+    }
     client->resize(form.clientWidth, form.clientHeight);
     window.resize(form.clientWidth, form.clientHeight + window.menuBar()->sizeHint().height());
 }

@@ -195,5 +195,14 @@ TEST(PreviewTest, DecodesLargePicturesAtMost4096PixelsOnTheirLongerSide) {
     }
 }
 
+TEST_F(LayoutTest, TheWindowCanBeMadeLowerThanItsControlPanel) {
+    form.show();
+    form.resize(form.width(), 120);
+    QApplication::processEvents();
+
+    EXPECT_EQ(form.height(), 120);
+    EXPECT_EQ(find<QWidget>("Panel2")->height(), 249);  // cut off, not squeezed
+}
+
 }  // namespace
 }  // namespace bildheber::test
