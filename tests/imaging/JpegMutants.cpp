@@ -22,21 +22,16 @@ std::size_t pick(Rng& rng, std::size_t from, std::size_t to) {
     return to > from ? from + rng() % (to - from) : from;
 }
 
-struct Segment {
-    std::size_t offset = 0;  // of its FF
-    std::uint8_t marker = 0;
-    std::size_t length = 0;  // the value of its length field
-};
-
-// Where the segments up to the first scan header lie, and where the scan data starts.
+// The segments up to the first scan header (start marker excluded), and where the scan data
+// starts.
 struct FileLayout {
-    std::vector<Segment> segments;
+    std::vector<JpegSegment> segments;
     std::size_t scanData = 0;
 
     std::string_view segmentBytes(std::string_view jpeg, std::uint8_t marker) const {
-        for (const Segment& segment : segments) {
+        for (const JpegSegment& segment : segments) {
             if (segment.marker == marker) {
-                return jpeg.substr(segment.offset, segment.length + 2);
+                return jpeg.substr(segment.offset, segment.size());
             }
         }
         throw std::runtime_error("the file has no segment of marker " + std::to_string(marker));
@@ -45,18 +40,18 @@ struct FileLayout {
 
 FileLayout layoutOf(std::string_view jpeg) {
     FileLayout layout;
-    std::size_t pos = 2;
-    for (;;) {
-        Segment segment{pos, static_cast<std::uint8_t>(jpeg.at(pos + 1)),
-                        static_cast<std::size_t>(static_cast<std::uint8_t>(jpeg.at(pos + 2)) << 8 |
-                                                 static_cast<std::uint8_t>(jpeg.at(pos + 3)))};
-        layout.segments.push_back(segment);
-        pos += segment.length + 2;
-        if (segment.marker == 0xDA) {
-            layout.scanData = pos;
+    for (JpegSegment& segment : jpegSegments(jpeg)) {
+        if (segment.marker == 0xD8) {
+            continue;
+        }
+        const bool scan = segment.marker == 0xDA;
+        layout.segments.push_back(std::move(segment));
+        if (scan) {
+            layout.scanData = layout.segments.back().offset + layout.segments.back().size();
             return layout;
         }
     }
+    throw std::runtime_error("the file has no scan");
 }
 
 struct NamedBytes {
@@ -151,8 +146,8 @@ std::vector<Kind> damageKinds() {
                           bytes};
         },
         [](std::string_view jpeg, const FileLayout& layout, Rng& rng) {
-            const Segment& segment = layout.segments[pick(rng, 0, layout.segments.size())];
-            const std::size_t old = segment.length;
+            const JpegSegment& segment = layout.segments[pick(rng, 0, layout.segments.size())];
+            const std::size_t old = segment.size() - 2;  // the value of its length field
             const std::size_t lengths[] = {
                 0, 1, 2, old - 1, old + 1, old / 2, old * 2, 0xFFFF, old + pick(rng, 2, 300)};
             const std::size_t length =

@@ -182,24 +182,27 @@ std::vector<JpegSegment> jpegSegments(std::string_view bytes) {
     if (byteAt(bytes, 0) != 0xFF || byteAt(bytes, 1) != 0xD8) {
         throw std::runtime_error("no start-of-image marker");
     }
-    std::vector<JpegSegment> segments{{0xD8, {}}};
+    std::vector<JpegSegment> segments{{0xD8, {}, 0}};
     std::size_t pos = 2;
     for (;;) {
         if (byteAt(bytes, pos) != 0xFF) {
             throw std::runtime_error("marker expected at " + std::to_string(pos));
         }
-        while (byteAt(bytes, pos) == 0xFF) {
-            ++pos;
+        while (byteAt(bytes, pos + 1) == 0xFF) {
+            ++pos;  // fill bytes before the marker
         }
+        const std::size_t offset = pos;
+        pos += 1;
         const std::uint8_t marker = byteAt(bytes, pos++);
         if (marker == 0xD9) {
-            segments.push_back({marker, {}});
+            segments.push_back({marker, {}, offset});
             return segments;
         }
         const int length = byteAt(bytes, pos) << 8 | byteAt(bytes, pos + 1);
         byteAt(bytes, pos + static_cast<std::size_t>(length) - 1);
         segments.push_back(
-            {marker, std::string(bytes.substr(pos + 2, static_cast<std::size_t>(length) - 2))});
+            {marker, std::string(bytes.substr(pos + 2, static_cast<std::size_t>(length) - 2)),
+             offset});
         pos += static_cast<std::size_t>(length);
         if (marker == 0xDA) {
             // Entropy-coded data runs to the next marker other than a stuffed zero or a restart.
@@ -270,29 +273,40 @@ std::string withoutSegments(std::string_view jpeg, std::uint8_t marker) {
     return result;
 }
 
-std::size_t endOfFirstScanHeader(std::string_view jpeg) {
-    std::size_t pos = 2;
-    for (;;) {
-        const std::size_t length =
-            static_cast<std::size_t>(byteAt(jpeg, pos + 2) << 8 | byteAt(jpeg, pos + 3));
-        const bool scan = byteAt(jpeg, pos + 1) == 0xDA;
-        pos += length + 2;
-        if (scan) {
-            return pos;
+namespace {
+// The first (or last) segment with the marker; throws when there is none.
+JpegSegment segmentOf(std::string_view jpeg, std::uint8_t marker, bool last = false) {
+    std::optional<JpegSegment> found;
+    for (JpegSegment& segment : jpegSegments(jpeg)) {
+        if (segment.marker == marker) {
+            found = std::move(segment);
+            if (!last) {
+                break;
+            }
         }
     }
+    if (!found) {
+        throw std::runtime_error("no segment of marker " + std::to_string(marker));
+    }
+    return *found;
+}
+}  // namespace
+
+std::size_t endOfFirstScanHeader(std::string_view jpeg) {
+    const JpegSegment scan = segmentOf(jpeg, 0xDA);
+    return scan.offset + scan.size();
 }
 
 std::string withFrameSize(std::string_view jpeg, int width, int height) {
     std::string result(jpeg);
-    const std::size_t frame =
-        result.find(std::string{'\xFF', static_cast<char>(frameMarkerOf(jpeg))});
-    result.replace(frame + 5, 4, bigEndian16(height) + bigEndian16(width));
+    // The frame header: length (2), precision (1), then height and width.
+    result.replace(segmentOf(jpeg, frameMarkerOf(jpeg)).offset + 5, 4,
+                   bigEndian16(height) + bigEndian16(width));
     return result;
 }
 
 std::string withLastScanRepeated(std::string_view jpeg, int times) {
-    const std::size_t lastScan = jpeg.rfind(std::string{'\xFF', '\xDA'});
+    const std::size_t lastScan = segmentOf(jpeg, 0xDA, true).offset;
     const std::string_view scan =
         jpeg.substr(lastScan, jpeg.size() - kEndOfImage.size() - lastScan);
     std::string result(jpeg.substr(0, jpeg.size() - kEndOfImage.size()));

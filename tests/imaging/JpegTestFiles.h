@@ -38,6 +38,10 @@ std::string flatFourChannelJpeg(int width, int height, const std::uint8_t cmyk[4
 struct JpegSegment {
     std::uint8_t marker = 0;
     std::string payload;
+    std::size_t offset = 0;  // of its FF in the file
+
+    // The segment as it stands in the file: marker, length field (but for SOI, EOI) and payload.
+    std::size_t size() const { return marker == 0xD8 || marker == 0xD9 ? 2 : payload.size() + 4; }
 };
 // The markers of a JPEG file in order, skipping entropy-coded data. Throws on broken structure.
 std::vector<JpegSegment> jpegSegments(std::string_view bytes);
