@@ -13,13 +13,17 @@
 namespace {
 
 constexpr const char* kUsage =
-    "Usage: bildheber-cli [--expiry 0|1|2] FILE...\n"
+    "Usage: bildheber-cli [--expiry 0|1|2] [--] FILE...\n"
+    "       bildheber-cli --help | --version\n"
     "Uploads each JPEG FILE to the forum's image host, scaled to 1024 px wide (landscape) or\n"
     "768 px high (portrait), and prints the forum codes, each followed by CR LF.\n"
     "  --expiry 0   keep the pictures (default)\n"
     "  --expiry 1   delete them after 12 months\n"
     "  --expiry 2   delete them after 6 weeks\n"
-    "Status lines and messages go to standard error; the log is written beside the program.\n"
+    "  --help       print this text and exit\n"
+    "  --version    print the version and exit\n"
+    "Status lines and messages go to standard error. The log is written beside the program, or\n"
+    "in $XDG_STATE_HOME/bildheber/ (~/.local/state/bildheber/) when its folder is not writable.\n"
     "BILDHEBER_SERVER=host[:port] names another image host.\n"
     "Exit status: 0 when every file was uploaded, 1 otherwise, 2 for a usage error.\n";
 
@@ -51,6 +55,9 @@ int main(int argc, char** argv) {
             optionsDone = true;
         } else if (argument == "--help" || argument == "-h") {
             std::cout << kUsage;
+            return 0;
+        } else if (argument == "--version") {
+            std::cout << "bildheber-cli " BILDHEBER_VERSION "\n";
             return 0;
         } else if (argument == "--expiry" && i + 1 < argc && std::strlen(argv[i + 1]) == 1 &&
                    argv[i + 1][0] >= '0' && argv[i + 1][0] <= '2') {

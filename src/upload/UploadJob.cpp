@@ -30,20 +30,26 @@ class FlagGuard {
     bool& flag_;
 };
 
+ProgramFiles filesOf(const std::string& programPath) {
+    return ProgramFiles::derivedFrom(programPath, programFoldersFor(folderPart(programPath)));
+}
+
 }  // namespace
 
-ProgramFiles ProgramFiles::derivedFrom(const std::string& programPath) {
-    return ProgramFiles{replaceExtension(programPath, "_log.txt"),
-                        replaceExtension(programPath, "_tmp.jpg"),
-                        replaceExtension(programPath, "_tmp*.jpg"),
-                        replaceExtension(fileNamePart(programPath), ".wav")};
+ProgramFiles ProgramFiles::derivedFrom(const std::string& programPath,
+                                       const ProgramFolders& folders) {
+    const std::string program = fileNamePart(programPath);
+    return ProgramFiles{joinPath(folders.log, replaceExtension(program, "_log.txt")),
+                        joinPath(folders.temporary, replaceExtension(program, "_tmp.jpg")),
+                        joinPath(folders.temporary, replaceExtension(program, "_tmp*.jpg")),
+                        replaceExtension(program, ".wav")};
 }
 
 UploadJob::UploadJob(WindowOperations& window, Platform& platform, Uploader uploader)
     : window_(window),
       platform_(platform),
       uploader_(std::move(uploader)),
-      files_(ProgramFiles::derivedFrom(platform.programPath())),
+      files_(filesOf(platform.programPath())),
       log_(files_.logfilename, window) {}
 
 void UploadJob::FormCreate(const std::vector<std::string>& arguments) {

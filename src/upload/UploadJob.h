@@ -9,6 +9,7 @@
 
 #include "imaging/EntryFacts.h"
 #include "log/UploadLog.h"
+#include "platform/ProgramFolders.h"
 #include "upload/ExpiryChoice.h"
 #include "upload/Platform.h"
 #include "upload/UploadEntry.h"
@@ -20,14 +21,15 @@ namespace bildheber {
 using Uploader =
     std::function<std::string(std::string_view path, std::string_view jpeg, ExpiryChoice expiry)>;
 
-// The files the program keeps beside itself, derived from its own path.
+// The files the program keeps, named after its own file: beside it, or in the user's folders
+// when the program's folder cannot be written.
 struct ProgramFiles {
-    std::string logfilename;  // <program>_log.txt
-    std::string tmpPicture;   // <program>_tmp.jpg
-    std::string tmpPattern;   // <program>_tmp*.jpg
+    std::string logfilename;  // <log folder>/<program>_log.txt
+    std::string tmpPicture;   // <temporary folder>/<program>_tmp.jpg
+    std::string tmpPattern;   // <temporary folder>/<program>_tmp*.jpg
     std::string soundName;    // <program file name>.wav, looked up in the current folder
 
-    static ProgramFiles derivedFrom(const std::string& programPath);
+    static ProgramFiles derivedFrom(const std::string& programPath, const ProgramFolders& folders);
 };
 
 // The job behind the main window: the upload queue and its run, the acceptance of pictures,

@@ -156,19 +156,24 @@ TEST_F(CommandLineUploaderTest, ExitsWithOneWhenAFileIsRejectedOrTheHostIsUnreac
     EXPECT_NE(unreachable.err.find("Sendefehler." + good), std::string::npos) << unreachable.err;
 }
 
-TEST_F(CommandLineUploaderTest, AnswersUsageErrorsWithTwo) {
+TEST_F(CommandLineUploaderTest, AnswersUsageErrorsWithTwoAndHelpOrVersionWithZero) {
     struct Case {
         std::vector<std::string> arguments;
         int exitCode;
+        const char* says;
     } cases[] = {
-        {{}, 2},           {{"--expiry", "3", "a.jpg"}, 2},
-        {{"--expiry"}, 2}, {{"--bogus", "a.jpg"}, 2},
-        {{"--help"}, 0},
+        {{}, 2, "Usage: bildheber-cli"},
+        {{"--expiry", "3", "a.jpg"}, 2, "Usage: bildheber-cli"},
+        {{"--expiry"}, 2, "Usage: bildheber-cli"},
+        {{"--bogus", "a.jpg"}, 2, "Usage: bildheber-cli"},
+        {{"--help"}, 0, "Usage: bildheber-cli"},
+        {{"--version"}, 0, "bildheber-cli 3.2\n"},
     };
     for (const auto& c : cases) {
         const Finished finished = run(c.arguments, local());
         EXPECT_EQ(finished.exitCode, c.exitCode) << finished.err;
-        EXPECT_NE((finished.out + finished.err).find("Usage: bildheber-cli"), std::string::npos);
+        const std::string& said = c.exitCode == 0 ? finished.out : finished.err;
+        EXPECT_NE(said.find(c.says), std::string::npos) << said;
     }
 }
 

@@ -3,6 +3,7 @@
 #include <fstream>
 
 #include "job/JobFixture.h"
+#include "support/UserFolders.h"
 
 namespace bildheber::test {
 namespace {
@@ -87,12 +88,20 @@ TEST_F(StartupTest, GoesOnWhenTheLogCannotBeCreated) {
     EXPECT_NE(std::find(window.calls.begin(), window.calls.end(), "drops on"), window.calls.end());
 }
 
-TEST_F(StartupTest, DerivesItsFilesFromTheProgramPath) {
-    const ProgramFiles files = ProgramFiles::derivedFrom("/opt/werkzeuge/Bildheber.bin");
-    EXPECT_EQ(files.logfilename, "/opt/werkzeuge/Bildheber_log.txt");
-    EXPECT_EQ(files.tmpPicture, "/opt/werkzeuge/Bildheber_tmp.jpg");
-    EXPECT_EQ(files.tmpPattern, "/opt/werkzeuge/Bildheber_tmp*.jpg");
-    EXPECT_EQ(files.soundName, "Bildheber.wav");
+TEST_F(StartupTest, NamesItsFilesAfterTheProgramFileInTheChosenFolders) {
+    const ProgramFiles beside = ProgramFiles::derivedFrom("/opt/werkzeuge/Bildheber.bin",
+                                                          {"/opt/werkzeuge", "/opt/werkzeuge"});
+    EXPECT_EQ(beside.logfilename, "/opt/werkzeuge/Bildheber_log.txt");
+    EXPECT_EQ(beside.tmpPicture, "/opt/werkzeuge/Bildheber_tmp.jpg");
+    EXPECT_EQ(beside.tmpPattern, "/opt/werkzeuge/Bildheber_tmp*.jpg");
+    EXPECT_EQ(beside.soundName, "Bildheber.wav");
+
+    const ProgramFiles installed = ProgramFiles::derivedFrom(
+        "/usr/bin/bildheber", {"/home/anna/.local/state/bildheber", "/run/user/1000/bildheber"});
+    EXPECT_EQ(installed.logfilename, "/home/anna/.local/state/bildheber/bildheber_log.txt");
+    EXPECT_EQ(installed.tmpPicture, "/run/user/1000/bildheber/bildheber_tmp.jpg");
+    EXPECT_EQ(installed.tmpPattern, "/run/user/1000/bildheber/bildheber_tmp*.jpg");
+    EXPECT_EQ(installed.soundName, "bildheber.wav");
 }
 
 TEST_F(StartupTest, CloseStopsTakingDropsAndDeletesTheTemporaryPictures) {
@@ -103,6 +112,59 @@ TEST_F(StartupTest, CloseStopsTakingDropsAndDeletesTheTemporaryPictures) {
     EXPECT_EQ(window.calls.back(), "drops off");
     EXPECT_FALSE(std::filesystem::exists(folder.path() / "Bildheber_tmp-1.jpg"));
     EXPECT_TRUE(std::filesystem::exists(folder.path() / "keep.jpg"));
+}
+
+// The program installed where its user may not write: the log and the temporary pictures go to
+// the user's own folders, under the same names, and nothing lands beside the program.
+TEST(StartupDeathTest, AProgramInAFolderTheUserCannotWriteKeepsItsFilesInTheUsersFolders) {
+    TempDir scratch;  // open to the unprivileged user the job runs as
+    std::filesystem::permissions(scratch.path(), std::filesystem::perms::all &
+                                                     ~std::filesystem::perms::group_write &
+                                                     ~std::filesystem::perms::others_write);
+    const std::filesystem::path program = scratch.path() / "bin";
+    const std::filesystem::path user = scratch.path() / "home";
+    std::filesystem::create_directories(program);
+    std::filesystem::create_directories(user);
+    std::filesystem::permissions(user, std::filesystem::perms::all);
+    ScopedEnvironment environment;
+    useUserFoldersIn(environment, user);
+    const std::string log = (user / "state/bildheber/Bildheber_log.txt").string();
+    const std::string picture = (user / "cache/bildheber/Bildheber_tmp.jpg").string();
+
+    EXPECT_EXIT(
+        {
+            if (!loseWriteAccessTo(program)) {
+                std::_Exit(2);
+            }
+            FakeWindow window;
+            FakePlatform platform;
+            platform.program = (program / "Bildheber").string();
+            platform.clipboardBitmap = RgbRaster(8, 8);
+            UploadJob job(window, platform, [](auto, auto, auto) -> std::string {
+                throw std::runtime_error("no upload here");
+            });
+            job.FormCreate({});
+            job.Image1Click();
+            job.LabelLogfileClick();
+            std::string problems;
+            const auto expect = [&problems](bool holds, const std::string& what) {
+                problems += holds ? "" : what + "; ";
+            };
+            expect(window.errors.empty(), "an error was shown");
+            expect(window.logLabelText == "Logfile: " + log, "label " + window.logLabelText);
+            expect(platform.opened == std::vector<std::string>{log}, "Logfile opens another file");
+            expect(job.queue().size() == 1 && job.queue()[0].path == picture, "picture not queued");
+            expect(std::filesystem::exists(picture), "no temporary picture");
+            job.FormClose();
+            expect(!std::filesystem::exists(picture), "temporary picture left after closing");
+            std::ifstream in(log, std::ios::binary);
+            const std::string content(std::istreambuf_iterator<char>(in), {});
+            expect(content.rfind("Korvan Bildheber Logfile.\r\n", 0) == 0, "no log header");
+            expect(std::filesystem::is_empty(program), "a file beside the program");
+            std::cerr << problems;
+            std::_Exit(problems.empty() ? 0 : 1);
+        },
+        testing::ExitedWithCode(0), "");
 }
 
 }  // namespace
