@@ -11,6 +11,7 @@ packages=(
   libssl-dev openssl python3
   libjpeg62-turbo-dev libjpeg-turbo-progs
   libcanberra-dev fonts-wine
+  dpkg-dev lintian desktop-file-utils appstream man-db
 )
 
 missing=()

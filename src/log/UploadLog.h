@@ -21,7 +21,8 @@ std::string formatLogEntry(const LocalTime& time, std::string_view path, std::st
 // characters it lacks become a similar character where there is one, else "?".
 std::string toLogEncoding(std::string_view utf8);
 
-// The upload log beside the program: a header written once, then one entry per upload attempt.
+// The upload log (beside the program or in the user's state folder): a header written once,
+// then one entry per upload attempt.
 class UploadLog {
   public:
     UploadLog(std::string filename, LogLabel& label);
