@@ -48,6 +48,8 @@ int main(int argc, char** argv) {
     static int qtArgumentCount = 1;
     QApplication app(qtArgumentCount, argv);
     QApplication::setApplicationName("Bildheber");
+    // Lets the desktop match the window to its installed entry (name and icon, on Wayland too).
+    QGuiApplication::setDesktopFileName("example.korvan.Bildheber");
     QApplication::setStyle(new HintTiming);
     bildheber::useGermanTranslations(app);
     useTahoma(app);
