@@ -10,7 +10,7 @@
 #include <iostream>
 #include <vector>
 
-#include "imaging/FileBytes.h"
+#include "platform/SystemFiles.h"
 #include "imaging/JpegCodec.h"
 #include "imaging/ResizeJpg.h"
 

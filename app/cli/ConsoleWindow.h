@@ -3,7 +3,6 @@
 #include <iostream>
 #include <string>
 
-#include "imaging/FileBytes.h"
 #include "imaging/JpegCodec.h"
 #include "platform/SystemFiles.h"
 #include "upload/Platform.h"

@@ -1,7 +1,5 @@
 #include "imaging/EntryFacts.h"
 
-#include <sys/stat.h>
-
 #include "platform/Paths.h"
 
 namespace bildheber {
@@ -36,14 +34,6 @@ bool hasJpegExtension(std::string_view fileName) {
 
 FitScale fitScale(int width, int height) {
     return FitScale{scaleToFit(width, 400), scaleToFit(height, 300)};
-}
-
-std::int64_t getFileSize(const std::string& fileName) {
-    struct stat info {};
-    if (::stat(fileName.c_str(), &info) != 0) {
-        return -1;
-    }
-    return static_cast<std::int64_t>(info.st_size);
 }
 
 std::string sizeText(std::int64_t bytes) {

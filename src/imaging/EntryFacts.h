@@ -17,9 +17,6 @@ struct FitScale {
 };
 FitScale fitScale(int width, int height);
 
-// The file's size in bytes, or -1 when it cannot be queried.
-std::int64_t getFileSize(const std::string& fileName);
-
 // The texts of a queue entry: "1464 KB", "4000x3000", "10%".
 std::string sizeText(std::int64_t bytes);
 std::string pixelText(int width, int height);

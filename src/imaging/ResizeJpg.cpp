@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "imaging/FileBytes.h"
+#include "platform/SystemFiles.h"
 #include "imaging/JpegCompressor.h"
 #include "imaging/JpegError.h"
 #include "imaging/ScaledDecode.h"

@@ -1,14 +1,7 @@
 #include "imaging/TempPictures.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
-#include <stdexcept>
 #include <vector>
 
-#include "platform/FileDescriptor.h"
 #include "platform/Paths.h"
 #include "platform/SystemFiles.h"
 
@@ -25,11 +18,6 @@ bool sameCharacter(char a, char b) {
 #else
     return a == b;
 #endif
-}
-
-[[noreturn]] void failToCreate(const std::string& path, int error) {
-    throw std::runtime_error("Datei \"" + path + "\" kann nicht erstellt werden. " +
-                             std::strerror(error));
 }
 
 }  // namespace
@@ -83,18 +71,6 @@ void deleteTmpFiles(const std::string& pathPattern) {
     }
     for (const std::string& name : matching) {
         removeFile(joinPath(folder, name));
-    }
-}
-
-void writeNewFile(const std::string& path, std::string_view bytes) {
-    FileDescriptor file(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
-    if (!file.valid()) {
-        failToCreate(path, errno);
-    }
-    if (!file.writeAll(bytes) || !file.close()) {
-        const int error = errno;
-        ::unlink(path.c_str());  // a cut-short picture must not be queued or left behind
-        failToCreate(path, error);
     }
 }
 

@@ -19,8 +19,4 @@ bool matchesFilePattern(std::string_view name, std::string_view pattern);
 // cannot be deleted is skipped silently.
 void deleteTmpFiles(const std::string& pathPattern);
 
-// Writes `bytes` to a new file `path`. On any failure the partial file is removed and
-// std::runtime_error says "Datei \"<path>\" kann nicht erstellt werden. <reason>".
-void writeNewFile(const std::string& path, std::string_view bytes);
-
 }  // namespace bildheber

@@ -1,16 +1,9 @@
 #include "log/UploadLog.h"
 
-#include "platform/CharsetConverter.h"
-#include "platform/FileDescriptor.h"
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
-#include <stdexcept>
 #include <utility>
+
+#include "platform/CharsetConverter.h"
+#include "platform/SystemFiles.h"
 
 namespace bildheber {
 
@@ -49,32 +42,16 @@ UploadLog::UploadLog(std::string filename, LogLabel& label)
     : filename_(std::move(filename)), label_(label) {}
 
 void UploadLog::initLogfile() const {
-    FileDescriptor file(::open(filename_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
-    const int openError = errno;
-    const auto fail = [this](int error) {
-        throw std::runtime_error("Datei \"" + filename_ + "\" kann nicht erstellt werden. " +
-                                 std::strerror(error));
-    };
-    if (!file.valid()) {
-        // An existing log is left as it is; a folder of that name is no log.
-        struct stat info {};
-        if (openError == EEXIST && ::stat(filename_.c_str(), &info) == 0 &&
-            !S_ISDIR(info.st_mode)) {
-            return;
-        }
-        fail(openError == EEXIST ? EISDIR : openError);
-    }
-    if (!file.writeAll(kHeader) || !file.close()) {
-        const int error = errno;
-        ::unlink(filename_.c_str());  // a header cut short would stay forever
-        fail(error);
-    }
+    writeWholeFile(filename_, kHeader, OutputFile::Mode::CreateNew);  // an existing log stays
 }
 
 void UploadLog::appendToLogfile(std::string_view lines) const {
     const std::string bytes = toLogEncoding(std::string(lines) + "\r\n");
-    FileDescriptor file(::open(filename_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644));
-    if (!file.valid() || !file.writeAll(bytes) || !file.close()) {
+    try {
+        OutputFile file(filename_, OutputFile::Mode::Append);
+        file.writeAll(bytes);
+        file.close();
+    } catch (const FileError&) {
         label_.setLogLabelText("Logfile: I/O-Fehler");
     }
 }

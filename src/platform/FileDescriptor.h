@@ -38,26 +38,26 @@ class FileDescriptor {
     // Closes now; false (errno set) when closing reported an error, such as a delayed write error.
     bool close() { return ::close(std::exchange(fd_, -1)) == 0; }
 
-    // Writes all bytes; false (errno set) on failure.
-    bool writeAll(std::string_view bytes) const {
-        while (!bytes.empty()) {
-            const ssize_t written = ::write(fd_, bytes.data(), bytes.size());
-            if (written < 0 && errno == EINTR) {
-                continue;
-            }
-            if (written <= 0) {
-                if (written == 0) {
-                    errno = EIO;
-                }
-                return false;
-            }
-            bytes.remove_prefix(static_cast<std::size_t>(written));
-        }
-        return true;
-    }
-
   private:
     int fd_ = -1;
 };
+
+// Writes all bytes to the descriptor; false (errno set) on failure.
+inline bool writeAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            if (written == 0) {
+                errno = EIO;
+            }
+            return false;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
+}
 
 }  // namespace bildheber

@@ -1,11 +1,14 @@
 #pragma once
 
+#include <cstdint>
+#include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace bildheber {
 
-// The running system's answers about its files and this program.
+// The running system's answers about its files and this program. Paths are UTF-8.
 
 // The full path of the running program file, as the system reports it; empty if it cannot.
 std::string programFilePath();
@@ -16,5 +19,54 @@ bool isExistingFile(const std::string& name);
 std::vector<std::string> folderEntries(const std::string& folder);
 // Deletes one file; false when that failed.
 bool removeFile(const std::string& path);
+
+// The file's size in bytes, or -1 when it cannot be queried (missing, invalid path, no access).
+// The file is opened for neither reading nor writing.
+std::int64_t getFileSize(const std::string& fileName);
+
+// The whole content of a file, opened for reading only; while it is open, other programs may read
+// it but not write it. Throws std::system_error naming the file when it cannot be opened or read.
+std::string readFileBytes(const std::string& path);
+
+// A file that could not be opened, written or closed; what() is the system's reason, in the
+// user's language where the system has one.
+class FileError : public std::runtime_error {
+  public:
+    FileError(const std::string& reason, bool alreadyExists)
+        : std::runtime_error(reason), alreadyExists_(alreadyExists) {}
+    // Opening a new file failed only because a file of that name exists.
+    bool alreadyExists() const { return alreadyExists_; }
+
+  private:
+    bool alreadyExists_;
+};
+
+// A file open for writing, closed on destruction. While it is open, other programs may read it
+// but not write it. Text goes out byte for byte (no line-end translation).
+class OutputFile {
+  public:
+    enum class Mode {
+        CreateNew,  // fails when the name exists; a folder of that name is no file that exists
+        Replace,    // created, or emptied when it exists
+        Append,     // created when missing; every write goes to the end
+    };
+    OutputFile(const std::string& path, Mode mode);  // throws FileError
+    ~OutputFile();
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+
+    void writeAll(std::string_view bytes);  // throws FileError
+    // Closes now, reporting errors the system delays to the close. Throws FileError.
+    void close();
+
+  private:
+    std::intptr_t handle_;
+};
+
+// Writes `bytes` as the whole file `path`, opened in `mode` (CreateNew or Replace). False, and the
+// file untouched, when the mode is CreateNew and the file exists. On any other failure a partial
+// file is removed and std::runtime_error says
+// "Datei \"<path>\" kann nicht erstellt werden. <reason>".
+bool writeWholeFile(const std::string& path, std::string_view bytes, OutputFile::Mode mode);
 
 }  // namespace bildheber

@@ -15,7 +15,7 @@
 #include <iterator>
 #include <span>
 
-#include "imaging/FileBytes.h"
+#include "platform/SystemFiles.h"
 #include "imaging/JpegCodec.h"
 #include "ui/DropPanel.h"
 #include "ui/ExchangeKeepingThePaint.h"

@@ -302,7 +302,7 @@ void UploadJob::Image1Click() {
         window_.setPreviewPicture(picture);
         const std::string jpeg = encodeJpeg(picture, false);
         name = uniqueFileName(files_.tmpPicture, &isExistingFile);
-        writeNewFile(name, jpeg);
+        writeWholeFile(name, jpeg, OutputFile::Mode::Replace);
     } catch (const std::exception& failure) {
         window_.showError(failure.what());
         return;

@@ -1,5 +1,7 @@
 #include "imaging/EntryFacts.h"
 
+#include "platform/SystemFiles.h"
+
 #include <gtest/gtest.h>
 
 #include <fstream>

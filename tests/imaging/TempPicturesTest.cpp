@@ -12,6 +12,7 @@
 #include <set>
 #include <string>
 
+#include "platform/SystemFiles.h"
 #include "support/TempDir.h"
 
 namespace bildheber {
@@ -62,10 +63,10 @@ TEST(DeleteTmpFiles, RemovesExactlyTheMatchingFilesOfTheProgramsFolder) {
                                            "Bildheber_log.txt", "Bildheber_tmp-dir.jpg"}));
 }
 
-TEST(WriteNewFile, LeavesNothingBehindWhenItFails) {
+TEST(WriteWholeFile, LeavesNothingBehindWhenItFails) {
     test::TempDir folder;
     const auto target = folder.path() / "full.jpg";
-    writeNewFile(target.string(), "picture");
+    EXPECT_TRUE(writeWholeFile(target.string(), "picture", OutputFile::Mode::Replace));
     std::ifstream in(target);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "picture");
 
@@ -77,7 +78,7 @@ TEST(WriteNewFile, LeavesNothingBehindWhenItFails) {
         const rlimit limit{4, 4};
         setrlimit(RLIMIT_FSIZE, &limit);
         try {
-            writeNewFile(cut.string(), "picture");
+            writeWholeFile(cut.string(), "picture", OutputFile::Mode::Replace);
         } catch (const std::runtime_error&) {
             _exit(std::filesystem::exists(cut) ? 2 : 0);
         }
@@ -88,7 +89,8 @@ TEST(WriteNewFile, LeavesNothingBehindWhenItFails) {
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 
     try {
-        writeNewFile((folder.path() / "no" / "x.jpg").string(), "picture");
+        writeWholeFile((folder.path() / "no" / "x.jpg").string(), "picture",
+                       OutputFile::Mode::Replace);
         FAIL();
     } catch (const std::runtime_error& failure) {
         EXPECT_EQ(std::string(failure.what()),

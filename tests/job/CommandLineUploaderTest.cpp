@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "imaging/FileBytes.h"
+#include "platform/SystemFiles.h"
 #include "imaging/JpegCodec.h"
 #include "support/ImageHostProcess.h"
 #include "support/TempDir.h"

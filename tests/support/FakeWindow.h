@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "imaging/FileBytes.h"
+#include "platform/SystemFiles.h"
 #include "imaging/JpegCodec.h"
 #include "upload/WindowOperations.h"
 
