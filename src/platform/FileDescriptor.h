@@ -35,6 +35,9 @@ class FileDescriptor {
         fd_ = fd;
     }
 
+    // Gives up ownership: the caller closes the descriptor.
+    int release() { return std::exchange(fd_, -1); }
+
     // Closes now; false (errno set) when closing reported an error, such as a delayed write error.
     bool close() { return ::close(std::exchange(fd_, -1)) == 0; }
 

@@ -1,25 +1,12 @@
 #include "upload/TlsConnection.h"
 
-#include <arpa/inet.h>
-#include <netdb.h>
 #include <openssl/err.h>
 #include <openssl/ssl.h>
 #include <openssl/x509v3.h>
-#include <poll.h>
-#include <sys/socket.h>
 
-#include <algorithm>
-#include <cerrno>
-#include <climits>
-#include <condition_variable>
-#include <csignal>
-#include <cstring>
-#include <mutex>
-#include <system_error>
-#include <thread>
+#include <optional>
 
-#include "platform/FileDescriptor.h"
-#include "upload/Deadline.h"
+#include "platform/TcpSocket.h"
 #include "upload/OpenSslHandles.h"
 #include "upload/UploadError.h"
 
@@ -30,29 +17,8 @@ namespace {
 // The image host has always been offered this preference for TLS 1.2 and below.
 constexpr const char* kCipherList = "AES:ALL:!aNULL:!eNULL:+RC4:@STRENGTH";
 
-struct AddrInfoDeleter {
-    void operator()(addrinfo* info) const { freeaddrinfo(info); }
-};
-using AddrInfoPtr = std::unique_ptr<addrinfo, AddrInfoDeleter>;
-
 [[noreturn]] void fail(const std::string& what) {
     throw UploadError(what);
-}
-
-// `activity` says where the exchange was, such as "while sending the request".
-std::string deadlineFailure(const std::string& activity) {
-    return "time limit of the exchange passed " + activity;
-}
-
-// A peer that closes while we write must end the attempt, not the program.
-void ignoreBrokenPipeSignal() {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        struct sigaction current {};
-        if (sigaction(SIGPIPE, nullptr, &current) == 0 && current.sa_handler == SIG_DFL) {
-            std::signal(SIGPIPE, SIG_IGN);
-        }
-    });
 }
 
 // OpenSSL's own security check at the context's level, so that ours can delegate to it.
@@ -103,155 +69,6 @@ SslCtxPtr makeClientContext() {
     return ctx;
 }
 
-bool isIpv4Literal(const std::string& host) {
-    in_addr address{};
-    return inet_pton(AF_INET, host.c_str(), &address) == 1;
-}
-
-// ---- Name resolution ----------------------------------------------------------------------------
-
-// getaddrinfo's error code; `found` holds the addresses on success.
-int lookUpIpv4(const std::string& host, const std::string& service, int flags, AddrInfoPtr& found) {
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_STREAM;
-    hints.ai_flags = flags;
-    addrinfo* list = nullptr;
-    const int error = getaddrinfo(host.c_str(), service.c_str(), &hints, &list);
-    if (error == 0) {
-        found.reset(list);
-    }
-    return error;
-}
-
-// A look-up running on a helper thread. The thread holds its own share of it, so it may finish
-// after the waiting attempt has given up and gone.
-struct PendingLookUp {
-    std::string host;
-    std::string service;
-    std::mutex mutex;
-    std::condition_variable finished;
-    bool done = false;
-    int error = 0;
-    AddrInfoPtr addresses;
-};
-
-// getaddrinfo cannot be interrupted, so the name is looked up on a helper thread and the wait
-// for it ends at the deadline.
-int lookUpBefore(const Deadline& deadline, const std::string& host, const std::string& service,
-                 AddrInfoPtr& found) {
-    auto pending = std::make_shared<PendingLookUp>();
-    pending->host = host;
-    pending->service = service;
-    try {
-        std::thread([pending] {
-            AddrInfoPtr addresses;
-            const int error = lookUpIpv4(pending->host, pending->service, 0, addresses);
-            const std::lock_guard lock(pending->mutex);
-            pending->error = error;
-            pending->addresses = std::move(addresses);
-            pending->done = true;
-            pending->finished.notify_all();
-        }).detach();
-    } catch (const std::system_error& failure) {
-        fail("cannot resolve " + host + ": " + failure.what());
-    }
-    std::unique_lock lock(pending->mutex);
-    if (!pending->finished.wait_until(lock, deadline.at(), [&] { return pending->done; })) {
-        fail(deadlineFailure("while resolving " + host));
-    }
-    found = std::move(pending->addresses);
-    return pending->error;
-}
-
-// An address needs no look-up, and so no thread.
-AddrInfoPtr resolveIpv4(const std::string& host, const std::string& service,
-                        const Deadline& deadline) {
-    AddrInfoPtr addresses;
-    const int error = isIpv4Literal(host) ? lookUpIpv4(host, service, AI_NUMERICHOST, addresses)
-                                          : lookUpBefore(deadline, host, service, addresses);
-    if (error != 0) {
-        fail("cannot resolve " + host + ": " + gai_strerror(error));
-    }
-    return addresses;
-}
-
-// ---- Waiting for the socket ---------------------------------------------------------------------
-
-enum class SocketWait { Ready, TimedOut, DeadlinePassed };
-
-int pollTimeout(std::chrono::milliseconds wait) {
-    return static_cast<int>(std::min<std::chrono::milliseconds::rep>(wait.count(), INT_MAX));
-}
-
-// Waits until `fd` is ready for `events` (POLLIN or POLLOUT), at most `timeout` and never past
-// `deadline`. An error or hang-up counts as ready: the next call on the socket reports it.
-SocketWait waitForSocket(int fd, short events, std::chrono::milliseconds timeout,
-                         const Deadline& deadline) {
-    const Deadline waitEnds = Deadline::in(timeout);
-    for (;;) {
-        if (deadline.passed()) {
-            return SocketWait::DeadlinePassed;
-        }
-        if (waitEnds.passed()) {
-            return SocketWait::TimedOut;
-        }
-        pollfd entry{fd, events, 0};
-        const int ready =
-            ::poll(&entry, 1, pollTimeout(std::min(waitEnds.remaining(), deadline.remaining())));
-        if (ready > 0) {
-            return SocketWait::Ready;
-        }
-        if (ready < 0 && errno != EINTR) {
-            fail(std::string("cannot wait for the connection: ") + std::strerror(errno));
-        }
-    }
-}
-
-// ---- Connecting ---------------------------------------------------------------------------------
-
-// Connects the non-blocking `socket` to one address: 0, or the reason it failed. Like a blocking
-// connect, it waits as long as the system's own attempt lasts, but never past the deadline.
-int connectTo(const FileDescriptor& socket, const addrinfo& address, const std::string& peer,
-              const Deadline& deadline) {
-    if (::connect(socket.get(), address.ai_addr, address.ai_addrlen) == 0) {
-        return 0;
-    }
-    if (errno != EINPROGRESS) {
-        return errno;
-    }
-    if (waitForSocket(socket.get(), POLLOUT, deadline.remaining(), deadline) != SocketWait::Ready) {
-        fail(deadlineFailure("while connecting to " + peer));
-    }
-    int error = 0;
-    socklen_t size = sizeof error;
-    if (getsockopt(socket.get(), SOL_SOCKET, SO_ERROR, &error, &size) != 0) {
-        return errno;
-    }
-    return error;
-}
-
-// A connected non-blocking socket: every wait on it goes through waitForSocket.
-FileDescriptor connectTcp(const std::string& host, std::uint16_t port, const Deadline& deadline) {
-    const std::string service = std::to_string(port);
-    const std::string peer = host + ":" + service;
-    const AddrInfoPtr addresses = resolveIpv4(host, service, deadline);
-    int lastError = 0;
-    for (const addrinfo* a = addresses.get(); a != nullptr; a = a->ai_next) {
-        FileDescriptor socket(
-            ::socket(a->ai_family, a->ai_socktype | SOCK_CLOEXEC | SOCK_NONBLOCK, a->ai_protocol));
-        if (!socket.valid()) {
-            lastError = errno;
-            continue;
-        }
-        lastError = connectTo(socket, *a, peer, deadline);
-        if (lastError == 0) {
-            return socket;
-        }
-    }
-    fail("cannot connect to " + peer + ": " + std::strerror(lastError));
-}
-
 void expectHostName(SSL* ssl, const std::string& host) {
     if (isIpv4Literal(host)) {
         X509_VERIFY_PARAM_set1_ip_asc(SSL_get0_param(ssl), host.c_str());
@@ -287,7 +104,7 @@ struct TlsConnection::Impl {
 
     SocketTimeouts timeouts;
     Deadline deadline;
-    FileDescriptor socket;
+    std::optional<TcpSocket> socket;
     SslCtxPtr ctx;
     SslPtr ssl;
     bool broken = false;  // after a fatal error OpenSSL must not send close_notify
@@ -300,7 +117,7 @@ struct TlsConnection::Impl {
     // Checked before every call, so that a peer that never makes us wait is bounded as well.
     void checkDeadline(const std::string& activity) {
         if (deadline.passed()) {
-            failAndMarkBroken(deadlineFailure(activity));
+            failAndMarkBroken(exchangeTimeLimitPassed(activity));
         }
     }
 
@@ -310,15 +127,22 @@ struct TlsConnection::Impl {
     void awaitSocket(int sslError, const std::string& activity,
                      const std::string& failurePrefix = "") {
         const bool receiving = sslError == SSL_ERROR_WANT_READ;
-        switch (waitForSocket(socket.get(), receiving ? POLLIN : POLLOUT,
-                              receiving ? timeouts.receive : timeouts.send, deadline)) {
+        SocketWait waited = SocketWait::Ready;
+        try {
+            waited =
+                socket->waitUntilReady(receiving ? SocketDirection::Receive : SocketDirection::Send,
+                                       receiving ? timeouts.receive : timeouts.send, deadline);
+        } catch (const NetworkError& failure) {
+            failAndMarkBroken(failure.what());
+        }
+        switch (waited) {
             case SocketWait::Ready:
                 return;
             case SocketWait::TimedOut:
                 failAndMarkBroken(failurePrefix +
                                   (receiving ? "receive time-out" : "send time-out"));
             case SocketWait::DeadlinePassed:
-                failAndMarkBroken(deadlineFailure(activity));
+                failAndMarkBroken(exchangeTimeLimitPassed(activity));
         }
     }
 
@@ -343,9 +167,12 @@ struct TlsConnection::Impl {
 TlsConnection::TlsConnection(const std::string& host, std::uint16_t port,
                              const SocketTimeouts& timeouts)
     : impl_(std::make_unique<Impl>(timeouts)) {
-    ignoreBrokenPipeSignal();
     ERR_clear_error();
-    impl_->socket = connectTcp(host, port, impl_->deadline);
+    try {
+        impl_->socket.emplace(host, port, impl_->deadline);
+    } catch (const NetworkError& failure) {
+        fail(failure.what());
+    }
     impl_->ctx = makeClientContext();
     impl_->ssl.reset(SSL_new(impl_->ctx.get()));
     if (!impl_->ssl) {
@@ -353,7 +180,7 @@ TlsConnection::TlsConnection(const std::string& host, std::uint16_t port,
     }
     SSL* ssl = impl_->ssl.get();
     expectHostName(ssl, host);
-    SSL_set_fd(ssl, impl_->socket.get());
+    SSL_set_fd(ssl, impl_->socket->nativeHandle());
     impl_->handshake(host);
 }
 
