@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "platform/CharsetConverter.h"
+#include "platform/Charsets.h"
 #include "platform/SystemFiles.h"
 
 namespace bildheber {
@@ -28,16 +28,6 @@ std::string formatLogEntry(const LocalTime& time, std::string_view path, std::st
     return entry;
 }
 
-std::string toLogEncoding(std::string_view utf8) {
-    // Best fit where there is one; bytes that are not UTF-8 (a POSIX file name may hold any) and
-    // characters without a form in windows-1252 become "?".
-    CharsetConverter converter("WINDOWS-1252//TRANSLIT", "UTF-8");
-    if (!converter.isOpen()) {
-        return std::string(utf8);
-    }
-    return converter.convert(utf8, "?");
-}
-
 UploadLog::UploadLog(std::string filename, LogLabel& label)
     : filename_(std::move(filename)), label_(label) {}
 
@@ -46,7 +36,8 @@ void UploadLog::initLogfile() const {
 }
 
 void UploadLog::appendToLogfile(std::string_view lines) const {
-    const std::string bytes = toLogEncoding(std::string(lines) + "\r\n");
+    // The log is read as the system's ANSI code page, as it always was.
+    const std::string bytes = toAnsiCodePage(std::string(lines) + "\r\n");
     try {
         OutputFile file(filename_, OutputFile::Mode::Append);
         file.writeAll(bytes);

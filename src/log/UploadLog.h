@@ -17,10 +17,6 @@ class LogLabel {
 // time stamp + ": Upload File " + path + CR LF + code + CR LF.
 std::string formatLogEntry(const LocalTime& time, std::string_view path, std::string_view code);
 
-// Text as the log file stores it: Windows-1252 without byte-order mark, CR LF line ends kept;
-// characters it lacks become a similar character where there is one, else "?".
-std::string toLogEncoding(std::string_view utf8);
-
 // The upload log (beside the program or in the user's state folder): a header written once,
 // then one entry per upload attempt.
 class UploadLog {

@@ -1,6 +1,6 @@
 #include "upload/ReplyCharset.h"
 
-#include "platform/CharsetConverter.h"
+#include "platform/Charsets.h"
 #include "upload/MediaType.h"
 #include "upload/PageCharset.h"
 #include "upload/Utf8.h"
@@ -89,11 +89,11 @@ std::string decodeToUtf8(std::string_view charset, std::string_view bytes) {
     if (!isPlainCharsetName(charset)) {
         return latin1ToUtf8(bytes);
     }
-    CharsetConverter decoder("UTF-8", std::string(charset).c_str());
-    if (!decoder.isOpen()) {
+    const std::optional<std::string> decoded = decodeCharset(charset, bytes, kReplacementCharacter);
+    if (!decoded) {
         return latin1ToUtf8(bytes);
     }
-    std::string text = withIllFormedUtf8Replaced(decoder.convert(bytes, kReplacementCharacter));
+    std::string text = withIllFormedUtf8Replaced(*decoded);
     // A leading U+FEFF can only come from the byte-order mark of a Unicode charset (Latin-1 or
     // windows-1252 turn those bytes into other characters); it is not part of the page.
     if (text.starts_with(kByteOrderMark)) {
