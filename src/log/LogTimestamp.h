@@ -6,8 +6,8 @@
 
 namespace bildheber {
 
-// The user's regional date and time (strftime "%x" and "%X" under the current LC_TIME); the date
-// alone at exactly midnight (00:00:00.000).
+// The user's regional short date and long time; the date alone at exactly midnight
+// (00:00:00.000).
 std::string formatLogTimestamp(const LocalTime& time);
 
 }  // namespace bildheber

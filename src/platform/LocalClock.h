@@ -1,6 +1,7 @@
 #pragma once
 
 #include <ctime>
+#include <string>
 
 namespace bildheber {
 
@@ -21,5 +22,10 @@ struct LocalTime {
 
 // The moment as strftime takes it, weekday and day of the year included.
 std::tm asCalendarTime(const LocalTime& time);
+
+// The date in the user's short date format and the time in the user's long time format, as the
+// regional settings are at the moment of the call (on POSIX: LC_TIME, after setlocale).
+std::string shortDateText(const LocalTime& time);
+std::string longTimeText(const LocalTime& time);
 
 }  // namespace bildheber
