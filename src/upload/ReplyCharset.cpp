@@ -3,7 +3,7 @@
 #include "platform/Charsets.h"
 #include "upload/MediaType.h"
 #include "upload/PageCharset.h"
-#include "upload/Utf8.h"
+#include "platform/Utf8.h"
 
 namespace bildheber {
 
