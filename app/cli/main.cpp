@@ -1,12 +1,12 @@
 // bildheber-cli: uploads JPEG files like the window's "Hochladen" and prints their forum codes.
 
 #include <clocale>
-#include <cstring>
 #include <iostream>
 #include <string>
 #include <vector>
 
 #include "ConsoleWindow.h"
+#include "platform/SystemFiles.h"
 #include "upload/PostImage.h"
 #include "upload/UploadJob.h"
 
@@ -42,10 +42,12 @@ int usageError(const std::string& problem) {
 int main(int argc, char** argv) {
     std::setlocale(LC_ALL, "");  // the log's time stamps follow the user's regional settings
 
+    bildheber::prepareStandardStreams();
+    const std::vector<std::string> given = bildheber::programArguments(argc, argv);
     Arguments arguments;
     bool optionsDone = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string argument = argv[i];
+    for (std::size_t i = 0; i < given.size(); ++i) {
+        const std::string& argument = given[i];
         if (argument.empty()) {
             continue;  // names no file, as in the window
         }
@@ -59,9 +61,9 @@ int main(int argc, char** argv) {
         } else if (argument == "--version") {
             std::cout << "bildheber-cli " BILDHEBER_VERSION "\n";
             return 0;
-        } else if (argument == "--expiry" && i + 1 < argc && std::strlen(argv[i + 1]) == 1 &&
-                   argv[i + 1][0] >= '0' && argv[i + 1][0] <= '2') {
-            arguments.expiry = static_cast<bildheber::ExpiryChoice>(argv[++i][0] - '0');
+        } else if (argument == "--expiry" && i + 1 < given.size() && given[i + 1].size() == 1 &&
+                   given[i + 1][0] >= '0' && given[i + 1][0] <= '2') {
+            arguments.expiry = static_cast<bildheber::ExpiryChoice>(given[++i][0] - '0');
         } else {
             return usageError("unknown option or bad value: " + argument);
         }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/SystemFiles.h"
 #include "ui/ExchangeKeepingThePaint.h"
 #include "ui/GermanTranslations.h"
 #include "ui/QtDesktop.h"
@@ -62,7 +63,7 @@ int main(int argc, char** argv) {
             return bildheber::postImage(path, jpeg, expiry);
         });
     bildheber::TForm1 form(desktop, exchange);
-    form.FormCreate(std::vector<std::string>(argv + 1, argv + argc));
+    form.FormCreate(bildheber::programArguments(argc, argv));
     form.show();
     return QApplication::exec();
 }

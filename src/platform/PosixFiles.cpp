@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -12,6 +13,7 @@
 #include <system_error>
 
 #include "platform/FileDescriptor.h"
+#include "platform/TrustStore.h"
 
 namespace bildheber {
 
@@ -46,6 +48,16 @@ std::string programFilePath() {
     std::error_code error;
     const auto path = std::filesystem::read_symlink("/proc/self/exe", error);
     return error ? std::string() : path.string();
+}
+
+std::vector<std::string> programArguments(int argc, char** argv) {
+    return std::vector<std::string>(argv + std::min(argc, 1), argv + argc);
+}
+
+void prepareStandardStreams() {}
+
+std::vector<std::string> systemRootCertificates() {
+    return {};
 }
 
 bool isExistingFile(const std::string& name) {

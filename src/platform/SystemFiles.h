@@ -12,6 +12,12 @@ namespace bildheber {
 
 // The full path of the running program file, as the system reports it; empty if it cannot.
 std::string programFilePath();
+// The arguments after the program, in UTF-8. POSIX hands them over split; a Windows program
+// splits its own command line (splitCommandLine), since its argv holds only ANSI text.
+std::vector<std::string> programArguments(int argc, char** argv);
+// Makes standard output and error take bytes as they are: no CR LF translation, UTF-8 shown as
+// such in a console. Nothing to do on POSIX.
+void prepareStandardStreams();
 // True for an existing file (not a folder); a bare name is looked up in the current folder.
 bool isExistingFile(const std::string& name);
 // Names (without folder) of every entry of the folder ("" is the current one); empty when it

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "platform/TcpSocket.h"
+#include "platform/TrustStore.h"
 #include "upload/OpenSslHandles.h"
 #include "upload/UploadError.h"
 
@@ -44,6 +45,18 @@ int allowLegacySignaturesBelowTls12(const SSL* ssl, const SSL_CTX* ctx, int op, 
     return signatureCheck && legacyDigest && ssl != nullptr && SSL_version(ssl) < TLS1_2_VERSION;
 }
 
+// Adds the system's own root certificates where OpenSSL does not read them by itself.
+void trustSystemRoots(X509_STORE* store) {
+    for (const std::string& der : systemRootCertificates()) {
+        const auto* bytes = reinterpret_cast<const unsigned char*>(der.data());
+        const X509Ptr certificate(d2i_X509(nullptr, &bytes, static_cast<long>(der.size())));
+        if (certificate) {
+            X509_STORE_add_cert(store, certificate.get());  // a duplicate is no failure
+        }
+    }
+    ERR_clear_error();
+}
+
 SslCtxPtr makeClientContext() {
     SslCtxPtr ctx(SSL_CTX_new(TLS_client_method()));
     if (!ctx) {
@@ -65,6 +78,7 @@ SslCtxPtr makeClientContext() {
     if (SSL_CTX_set_default_verify_paths(ctx.get()) != 1) {
         fail("TLS trust store: " + openSslErrors());
     }
+    trustSystemRoots(SSL_CTX_get_cert_store(ctx.get()));
     SSL_CTX_set_verify(ctx.get(), SSL_VERIFY_PEER, nullptr);
     return ctx;
 }

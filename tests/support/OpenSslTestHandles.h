@@ -15,7 +15,6 @@ namespace bildheber::test {
 
 // The OpenSSL objects only the test CA and the test server need, beside the program's own.
 using BioPtr = std::unique_ptr<BIO, OpenSslDeleter<BIO_free_all>>;
-using X509Ptr = std::unique_ptr<X509, OpenSslDeleter<X509_free>>;
 using PkeyPtr = std::unique_ptr<EVP_PKEY, OpenSslDeleter<EVP_PKEY_free>>;
 using BignumPtr = std::unique_ptr<BIGNUM, OpenSslDeleter<BN_free>>;
 using X509ExtensionPtr = std::unique_ptr<X509_EXTENSION, OpenSslDeleter<X509_EXTENSION_free>>;
