@@ -1,22 +1,15 @@
 #include "platform/TcpSocket.h"
 
-#include <arpa/inet.h>
-#include <netdb.h>
-#include <poll.h>
-#include <sys/socket.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <climits>
 #include <condition_variable>
-#include <csignal>
-#include <cstring>
 #include <memory>
 #include <mutex>
 #include <system_error>
 #include <thread>
+#include <utility>
 
-#include "platform/FileDescriptor.h"
+#include "platform/SocketSystem.h"
 
 namespace bildheber {
 
@@ -29,17 +22,6 @@ using AddrInfoPtr = std::unique_ptr<addrinfo, AddrInfoDeleter>;
 
 [[noreturn]] void fail(const std::string& what) {
     throw NetworkError(what);
-}
-
-// A peer that closes while we write must end the attempt, not the program.
-void ignoreBrokenPipeSignal() {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        struct sigaction current {};
-        if (sigaction(SIGPIPE, nullptr, &current) == 0 && current.sa_handler == SIG_DFL) {
-            std::signal(SIGPIPE, SIG_IGN);
-        }
-    });
 }
 
 // ---- Name resolution ----------------------------------------------------------------------------
@@ -116,10 +98,9 @@ int pollTimeout(std::chrono::milliseconds wait) {
     return static_cast<int>(std::min<std::chrono::milliseconds::rep>(wait.count(), INT_MAX));
 }
 
-// Waits until `fd` is ready for `events` (POLLIN or POLLOUT), at most `timeout` and never past
-// `deadline`. An error or hang-up counts as ready: the next call on the socket reports it.
-SocketWait waitForSocket(int fd, short events, std::chrono::milliseconds timeout,
-                         const Deadline& deadline) {
+// Waits until `socket` can receive or send, at most `timeout` and never past `deadline`.
+SocketWait waitForSocket(socket_system::Native socket, bool receive,
+                         std::chrono::milliseconds timeout, const Deadline& deadline) {
     const Deadline waitEnds = Deadline::in(timeout);
     for (;;) {
         if (deadline.passed()) {
@@ -128,60 +109,68 @@ SocketWait waitForSocket(int fd, short events, std::chrono::milliseconds timeout
         if (waitEnds.passed()) {
             return SocketWait::TimedOut;
         }
-        pollfd entry{fd, events, 0};
-        const int ready =
-            ::poll(&entry, 1, pollTimeout(std::min(waitEnds.remaining(), deadline.remaining())));
+        const int ready = socket_system::waitReady(
+            socket, receive, pollTimeout(std::min(waitEnds.remaining(), deadline.remaining())));
         if (ready > 0) {
             return SocketWait::Ready;
-        }
-        if (ready < 0 && errno != EINTR) {
-            fail(std::string("cannot wait for the connection: ") + std::strerror(errno));
         }
     }
 }
 
 // ---- Connecting ---------------------------------------------------------------------------------
 
+// An owned socket, closed unless handed on.
+class OwnedSocket {
+  public:
+    explicit OwnedSocket(socket_system::Native socket) : socket_(socket) {}
+    ~OwnedSocket() {
+        if (socket_ != socket_system::kNone) {
+            socket_system::close(socket_);
+        }
+    }
+    OwnedSocket(const OwnedSocket&) = delete;
+    OwnedSocket& operator=(const OwnedSocket&) = delete;
+
+    socket_system::Native get() const { return socket_; }
+    socket_system::Native release() { return std::exchange(socket_, socket_system::kNone); }
+
+  private:
+    socket_system::Native socket_;
+};
+
 // Connects the non-blocking `socket` to one address: 0, or the reason it failed. Like a blocking
 // connect, it waits as long as the system's own attempt lasts, but never past the deadline.
-int connectTo(const FileDescriptor& socket, const addrinfo& address, const std::string& peer,
+int connectTo(socket_system::Native socket, const addrinfo& address, const std::string& peer,
               const Deadline& deadline) {
-    if (::connect(socket.get(), address.ai_addr, address.ai_addrlen) == 0) {
-        return 0;
+    const int started = socket_system::startConnect(socket, address);
+    if (started == 0 || !socket_system::isConnectPending(started)) {
+        return started;
     }
-    if (errno != EINPROGRESS) {
-        return errno;
-    }
-    if (waitForSocket(socket.get(), POLLOUT, deadline.remaining(), deadline) != SocketWait::Ready) {
+    if (waitForSocket(socket, false, deadline.remaining(), deadline) != SocketWait::Ready) {
         fail(exchangeTimeLimitPassed("while connecting to " + peer));
     }
-    int error = 0;
-    socklen_t size = sizeof error;
-    if (getsockopt(socket.get(), SOL_SOCKET, SO_ERROR, &error, &size) != 0) {
-        return errno;
-    }
-    return error;
+    return socket_system::connectResult(socket);
 }
 
 // A connected non-blocking socket: every wait on it goes through waitForSocket.
-FileDescriptor connectTcp(const std::string& host, std::uint16_t port, const Deadline& deadline) {
+socket_system::Native connectTcp(const std::string& host, std::uint16_t port,
+                                 const Deadline& deadline) {
     const std::string service = std::to_string(port);
     const std::string peer = host + ":" + service;
     const AddrInfoPtr addresses = resolveIpv4(host, service, deadline);
     int lastError = 0;
     for (const addrinfo* a = addresses.get(); a != nullptr; a = a->ai_next) {
-        FileDescriptor socket(
-            ::socket(a->ai_family, a->ai_socktype | SOCK_CLOEXEC | SOCK_NONBLOCK, a->ai_protocol));
-        if (!socket.valid()) {
-            lastError = errno;
+        OwnedSocket socket(socket_system::openNonBlocking(*a));
+        if (socket.get() == socket_system::kNone) {
+            lastError = socket_system::lastError();
             continue;
         }
-        lastError = connectTo(socket, *a, peer, deadline);
+        lastError = connectTo(socket.get(), *a, peer, deadline);
         if (lastError == 0) {
-            return socket;
+            return socket.release();
         }
     }
-    fail("cannot connect to " + peer + ": " + std::strerror(lastError));
+    fail("cannot connect to " + peer + ": " + socket_system::errorText(lastError));
 }
 
 }  // namespace
@@ -192,21 +181,19 @@ bool isIpv4Literal(const std::string& host) {
 }
 
 TcpSocket::TcpSocket(const std::string& host, std::uint16_t port, const Deadline& deadline) {
-    ignoreBrokenPipeSignal();
-    handle_ = connectTcp(host, port, deadline).release();
+    socket_system::start();
+    handle_ = connectTcp(host, port, deadline);
 }
 
 TcpSocket::~TcpSocket() {
-    if (handle_ >= 0) {
-        ::close(static_cast<int>(handle_));
+    if (handle_ != socket_system::kNone) {
+        socket_system::close(handle_);
     }
 }
 
 SocketWait TcpSocket::waitUntilReady(SocketDirection direction, std::chrono::milliseconds timeout,
                                      const Deadline& deadline) const {
-    return waitForSocket(static_cast<int>(handle_),
-                         direction == SocketDirection::Receive ? POLLIN : POLLOUT, timeout,
-                         deadline);
+    return waitForSocket(handle_, direction == SocketDirection::Receive, timeout, deadline);
 }
 
 }  // namespace bildheber
