@@ -10,9 +10,9 @@
 #include <iostream>
 #include <vector>
 
-#include "platform/SystemFiles.h"
 #include "imaging/JpegCodec.h"
 #include "imaging/ResizeJpg.h"
+#include "platform/SystemFiles.h"
 
 extern char** environ;
 

@@ -11,14 +11,20 @@ packages=(
   libssl-dev openssl python3
   libjpeg62-turbo-dev libjpeg-turbo-progs
   libcanberra-dev fonts-wine
-  dpkg-dev lintian desktop-file-utils appstream man-db
+  dpkg-dev lintian desktop-file-utils appstream man-db locales
 )
 
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
+# The tests also read dates and times as a German user has them.
+german_locale() {
+  locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$' ||
+    localedef -i de_DE -c -f UTF-8 de_DE.UTF-8 2>/dev/null || true  # as root only
+}
 if [ ${#missing[@]} -eq 0 ]; then
+  german_locale
   exit 0
 fi
 if [ "$(id -u)" -ne 0 ]; then
@@ -28,3 +34,4 @@ fi
 export DEBIAN_FRONTEND=noninteractive
 apt-get update -qq
 apt-get install -y -qq --no-install-recommends "${missing[@]}"
+german_locale

@@ -2,10 +2,10 @@
 
 #include <memory>
 
-#include "platform/SystemFiles.h"
 #include "imaging/JpegCompressor.h"
 #include "imaging/JpegError.h"
 #include "imaging/ScaledDecode.h"
+#include "platform/SystemFiles.h"
 
 namespace bildheber {
 namespace {

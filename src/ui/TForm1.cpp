@@ -15,8 +15,8 @@
 #include <iterator>
 #include <span>
 
-#include "platform/SystemFiles.h"
 #include "imaging/JpegCodec.h"
+#include "platform/SystemFiles.h"
 #include "ui/DropPanel.h"
 #include "ui/ExchangeKeepingThePaint.h"
 #include "ui/FormBuilder.h"

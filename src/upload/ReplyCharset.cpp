@@ -1,9 +1,9 @@
 #include "upload/ReplyCharset.h"
 
 #include "platform/Charsets.h"
+#include "platform/Utf8.h"
 #include "upload/MediaType.h"
 #include "upload/PageCharset.h"
-#include "platform/Utf8.h"
 
 namespace bildheber {
 

@@ -62,9 +62,8 @@ TEST(JpegHeaderTest, ASequentialFileWhoseFirstScanLacksComponentsIsMultiScan) {
     test::TempDir folder;
     // One scan per component, each with the full spectrum: sequential, not progressive.
     test::writeBinaryFile(folder.path() / "scans.txt", "0: 0 63 0 0; 1: 0 63 0 0; 2: 0 63 0 0;");
-    const std::string file =
-        test::runCjpeg(folder.path(), test::photoLikeRaster(40, 30),
-                       "-scans '" + (folder.path() / "scans.txt").string() + "'");
+    const std::string file = test::runCjpeg(folder.path(), test::photoLikeRaster(40, 30),
+                                            "-scans " + test::quoted(folder.path() / "scans.txt"));
     ASSERT_EQ(test::frameMarkerOf(file), 0xC0);
     EXPECT_TRUE(readJpegHeader(file).multiScan);
 }

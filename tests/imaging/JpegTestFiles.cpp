@@ -10,7 +10,9 @@
 #include <sstream>
 #include <stdexcept>
 
+#ifndef _WIN32
 #include <sys/wait.h>
+#endif
 
 #include <jpeglib.h>
 
@@ -36,12 +38,28 @@ void runCommand(const std::string& command) {
     }
 }
 
-std::string quoted(const std::filesystem::path& path) {
-    std::string text = "'";
+// The tools run through the system's shell: sh, or cmd.exe on Windows (whose temp folders have
+// no blanks; cmd passes quotes on to the tools there).
+#ifdef _WIN32
+constexpr const char* kNoErrors = " 2>NUL";
+std::string shellQuoted(const std::filesystem::path& path) {
+    return path.string();
+}
+bool exitedWithWarnings(int status) {
+    return status == 2;
+}
+#else
+constexpr const char* kNoErrors = " 2>/dev/null";
+std::string shellQuoted(const std::filesystem::path& path) {
+    std::string text = "'";  // appended, not concatenated: GCC 12 warns wrongly about the latter
     text += path.string();
     text += '\'';
     return text;
 }
+bool exitedWithWarnings(int status) {
+    return WIFEXITED(status) && WEXITSTATUS(status) == 2;
+}
+#endif
 
 std::uint8_t byteAt(std::string_view bytes, std::size_t i) {
     if (i >= bytes.size()) {
@@ -123,6 +141,10 @@ RgbRaster rasterFromPnm(std::string_view pnmBytes) {
     return raster;
 }
 
+std::string quoted(const std::filesystem::path& path) {
+    return shellQuoted(path);
+}
+
 std::string runCjpeg(const std::filesystem::path& folder, const RgbRaster& raster,
                      const std::string& options) {
     const auto input = folder / "cjpeg-in.ppm";
@@ -138,10 +160,10 @@ RgbRaster runDjpeg(const std::filesystem::path& folder, std::string_view jpegByt
     const auto output = folder / "djpeg-out.pnm";
     writeBinaryFile(input, jpegBytes);
     // djpeg exits with status 2 after warnings (cut-short data) but still writes the picture.
-    const std::string command = "djpeg " + options + " -pnm -outfile " + quoted(output) + " " +
-                                quoted(input) + " 2>/dev/null";
+    const std::string command =
+        "djpeg " + options + " -pnm -outfile " + quoted(output) + " " + quoted(input) + kNoErrors;
     const int status = std::system(command.c_str());
-    if (status != 0 && !(WIFEXITED(status) && WEXITSTATUS(status) == 2)) {
+    if (status != 0 && !exitedWithWarnings(status)) {
         throw std::runtime_error("djpeg failed: " + command);
     }
     return rasterFromPnm(readBinaryFile(output));

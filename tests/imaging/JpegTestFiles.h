@@ -23,6 +23,9 @@ void writeBinaryFile(const std::filesystem::path& file, std::string_view bytes);
 std::string ppmBytes(const RgbRaster& raster);
 RgbRaster rasterFromPnm(std::string_view pnmBytes);
 
+// A path as one argument of the command line the tools below are run with.
+std::string quoted(const std::filesystem::path& path);
+
 // The codec's command-line tools, run in `folder`. cjpeg gets the raster as PPM, djpeg the JPEG
 // bytes; both fail the calling test through an exception when the tool fails to run.
 std::string runCjpeg(const std::filesystem::path& folder, const RgbRaster& raster,

@@ -110,7 +110,7 @@ TEST_F(ResizeJpgTest, KeepsTheSourcesScanLayout) {
         {"progressive", encodeJpeg(picture, true), 0xC2},
         {"sequential in two scans",
          test::runCjpeg(folder_.path(), picture,
-                        "-scans '" + (folder_.path() / "scans.txt").string() + "'"),
+                        "-scans " + test::quoted(folder_.path() / "scans.txt")),
          0xC2},
         {"arithmetic sequential", test::runCjpeg(folder_.path(), picture, "-arithmetic"), 0xC0},
     };

@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/SystemFiles.h"
 #include "imaging/JpegCodec.h"
+#include "platform/SystemFiles.h"
 #include "support/ImageHostProcess.h"
 #include "support/TempDir.h"
 #include "support/TestPictures.h"

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/SystemFiles.h"
 #include "imaging/JpegCodec.h"
+#include "platform/SystemFiles.h"
 #include "upload/WindowOperations.h"
 
 namespace bildheber::test {

@@ -53,12 +53,19 @@ TEST(MultipartBoundary, IsEightHyphensAndTheZeroPaddedLocalTime) {
     EXPECT_EQ(multipartBoundary(at(2100, 1, 1, 0, 0, 0, 0)), "--------010100000000000");
 }
 
+// A photo's full path as the system names it; only its file name goes into the request.
+#ifdef _WIN32
+constexpr const char* kPhotoPath = "C:\\Users\\anna\\Mein B\xC3\xA4r.jpg";
+#else
+constexpr const char* kPhotoPath = "/home/anna/Mein B\xC3\xA4r.jpg";
+#endif
+
 // The image host receives exactly these bytes; any change to them is a change of the protocol.
 TEST(BuildUploadRequest, ProducesTheExactRequestBytes) {
     const std::string jpeg("\xFF\xD8\x00\r\n--\xFF\xD9", 9);  // binary, with NUL and CR LF
     const std::string request =
-        buildUploadRequest("bilder.example.org", {"/home/anna/Mein B\xC3\xA4r.jpg", jpeg},
-                           ExpiryChoice::SixWeeks, at(2024, 12, 31, 9, 8, 7, 6));
+        buildUploadRequest("bilder.example.org", {kPhotoPath, jpeg}, ExpiryChoice::SixWeeks,
+                           at(2024, 12, 31, 9, 8, 7, 6));
     const std::string body =
         "----------123124090807006\r\n"
         "Content-Disposition: form-data; name=\"scale\"\r\n"

@@ -1,0 +1,66 @@
+#!/usr/bin/env bash
+# Tests the Windows build under wine64 (run as root, after tools/build-windows.sh):
+#   1. the cross-built tests, through CTest with Wine as the emulator;
+#   2. bildheber-cli.exe and the Linux bildheber-cli upload the same photos (Unicode names
+#      included) to the local image host: every request body is the same byte for byte, apart
+#      from the time in the multipart boundary.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+source "${BILDHEBER_WINDOWS_DEPS:-/var/cache/bildheber/windows-deps}/env.sh"
+wine=/usr/lib/wine/wine64
+[ -x build-windows/package/bildheber-cli.exe ] || { echo "test-windows: run tools/build-windows.sh first" >&2; exit 1; }
+[ -x build/app/bildheber-cli ] || cmake --build --preset default --target bildheber-cli bildheber-imghost >/dev/null
+
+if [ -f build-windows/CTestTestfile.cmake ]; then
+  ctest --test-dir build-windows --output-on-failure -j "$(nproc)" --timeout 120
+fi
+
+scratch=$(mktemp -d)
+source tools/imghost/start.sh
+trap 'kill "${image_host_pid:-}" 2>/dev/null || true; [ -n "${KEEP_SCRATCH:-}" ] || rm -rf "$scratch"' EXIT
+fail() { echo "test-windows: $*" >&2; exit 1; }
+
+photos=$scratch/photos
+mkdir "$photos"
+cp samples/*.jpg "$photos"
+cp samples/Fliesen.jpg "$photos/Ωmega.jpg"
+cp samples/Leuchtturm.jpg "$photos/Über die Brücke.jpg"
+
+# upload NAME PROGRAM...: uploads the photos with the program to a host of its own, whose kept
+# request bodies land in $scratch/NAME.
+upload() {
+  local name=$1
+  shift
+  start_image_host "$scratch/$name-host" "$scratch/$name-host.log" --keep-bodies
+  SSL_CERT_FILE=$scratch/$name-host/localhost-cert.pem BILDHEBER_SERVER=localhost:$image_host_port \
+    "$@" >"$scratch/$name.codes" 2>"$scratch/$name.status" || {
+      cat "$scratch/$name.status" >&2
+      fail "$name: the upload failed"
+    }
+  kill "$image_host_pid"
+  wait "$image_host_pid" 2>/dev/null || true
+}
+linux_files=("$photos"/*.jpg)
+windows_files=()
+for file in "${linux_files[@]}"; do windows_files+=("$("$wine" winepath -w "$file" 2>/dev/null)"); done
+upload linux build/app/bildheber-cli "${linux_files[@]}"
+cp build-windows/package/bildheber-cli.exe "$scratch/"
+upload windows "$wine" "$scratch/bildheber-cli.exe" "${windows_files[@]}"
+
+python3 - "$scratch" "${#linux_files[@]}" <<'PY'
+import pathlib, re, sys
+scratch, count = pathlib.Path(sys.argv[1]), int(sys.argv[2])
+def bodies(name):
+    files = sorted((scratch / f"{name}-host" / "pictures").glob("*.body"),
+                   key=lambda path: int(path.stem.split("-")[2]))  # the host's upload counter
+    return [re.sub(rb"--------\d{15}", b"--------<time>", path.read_bytes()) for path in files]
+linux, windows = bodies("linux"), bodies("windows")
+if len(linux) != count or len(windows) != count:
+    sys.exit(f"test-windows: {len(linux)} Linux and {len(windows)} Windows uploads, not {count}")
+for number, (a, b) in enumerate(zip(linux, windows), 1):
+    if a != b:
+        at = next(i for i in range(min(len(a), len(b))) if a[i] != b[i]) if a[:len(b)] != b[:len(a)] else min(len(a), len(b))
+        sys.exit(f"test-windows: upload {number} differs at byte {at}: {a[at:at+60]!r} / {b[at:at+60]!r}")
+print(f"test-windows: {count} request bodies from bildheber-cli.exe are the Linux build's, byte for byte")
+PY
