@@ -22,6 +22,8 @@ struct Bounds {
     int top = 0;
     int width = 0;
     int height = 0;
+
+    friend bool operator==(const Bounds&, const Bounds&) = default;
 };
 
 // Room a container keeps free around its docked children.
