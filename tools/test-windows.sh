@@ -12,13 +12,25 @@ wine=/usr/lib/wine/wine64
 [ -x build-windows/package/bildheber-cli.exe ] || { echo "test-windows: run tools/build-windows.sh first" >&2; exit 1; }
 [ -x build/app/bildheber-cli ] || cmake --build --preset default --target bildheber-cli bildheber-imghost >/dev/null
 
+scratch=$(mktemp -d)
+source tools/imghost/start.sh
+trap 'kill "${image_host_pid:-}" "${xvfb:-}" 2>/dev/null || true; [ -n "${KEEP_SCRATCH:-}" ] || rm -rf "$scratch"' EXIT
+
+# Windows need a display even under Wine: a virtual X server of our own.
+if ! command -v Xvfb >/dev/null; then
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends xvfb >/dev/null
+fi
+for number in $(seq 70 99); do
+  [ -e "/tmp/.X$number-lock" ] || break
+done
+Xvfb ":$number" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+export DISPLAY=":$number"
+for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$number" ] && break; sleep 0.1; done
+
 if [ -f build-windows/CTestTestfile.cmake ]; then
   ctest --test-dir build-windows --output-on-failure -j "$(nproc)" --timeout 120
 fi
-
-scratch=$(mktemp -d)
-source tools/imghost/start.sh
-trap 'kill "${image_host_pid:-}" 2>/dev/null || true; [ -n "${KEEP_SCRATCH:-}" ] || rm -rf "$scratch"' EXIT
 fail() { echo "test-windows: $*" >&2; exit 1; }
 
 photos=$scratch/photos

@@ -39,6 +39,10 @@ std::string errorText(int error) {
     return std::strerror(error);
 }
 
+std::string lookUpErrorText(int error) {
+    return gai_strerror(error);
+}
+
 int startConnect(Native socket, const addrinfo& address) {
     return ::connect(static_cast<int>(socket), address.ai_addr, address.ai_addrlen) == 0 ? 0
                                                                                          : errno;

@@ -29,6 +29,8 @@ void close(Native socket);
 // The error of the last failed call on this thread.
 int lastError();
 std::string errorText(int error);
+// The text of a getaddrinfo failure.
+std::string lookUpErrorText(int error);
 // Starts connecting: 0 when connected at once, else the error; see isConnectPending.
 int startConnect(Native socket, const addrinfo& address);
 bool isConnectPending(int error);

@@ -87,7 +87,7 @@ AddrInfoPtr resolveIpv4(const std::string& host, const std::string& service,
     const int error = isIpv4Literal(host) ? lookUpIpv4(host, service, AI_NUMERICHOST, addresses)
                                           : lookUpBefore(deadline, host, service, addresses);
     if (error != 0) {
-        fail("cannot resolve " + host + ": " + gai_strerror(error));
+        fail("cannot resolve " + host + ": " + socket_system::lookUpErrorText(error));
     }
     return addresses;
 }

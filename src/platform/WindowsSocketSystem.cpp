@@ -47,6 +47,11 @@ std::string errorText(int error) {
     return windows::systemMessage(static_cast<DWORD>(error));
 }
 
+// getaddrinfo reports Winsock error codes, which the system describes like any other.
+std::string lookUpErrorText(int error) {
+    return windows::systemMessage(static_cast<DWORD>(error));
+}
+
 int startConnect(Native socket, const addrinfo& address) {
     return ::connect(handleOf(socket), address.ai_addr, static_cast<int>(address.ai_addrlen)) == 0
                ? 0
