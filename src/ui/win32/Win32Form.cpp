@@ -97,6 +97,7 @@ LRESULT CALLBACK panelProcedure(HWND panel, UINT message, WPARAM wParam, LPARAM 
         }
         case WM_COMMAND:
         case WM_NOTIFY:
+        case WM_DROPFILES:
             return SendMessageW(GetParent(panel), message, wParam, lParam);
         default:
             break;
@@ -104,16 +105,36 @@ LRESULT CALLBACK panelProcedure(HWND panel, UINT message, WPARAM wParam, LPARAM 
     return DefWindowProcW(panel, message, wParam, lParam);
 }
 
-// Until a picture is shown the preview shows what lies under it: the drop panel and its caption.
+PreviewContent* contentOf(HWND preview) {
+    return reinterpret_cast<PreviewContent*>(GetWindowLongPtrW(preview, GWLP_USERDATA));
+}
+
+// Where no picture is shown the preview shows what lies under it: the drop panel and its caption.
 LRESULT CALLBACK previewProcedure(HWND preview, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_ERASEBKGND) {
-        const HWND panel = GetParent(preview);
-        RECT area{};
-        GetClientRect(preview, &area);
-        const auto dc = reinterpret_cast<HDC>(wParam);
-        FillRect(dc, &area, backgroundOf(panel));
-        drawCaption(panel, dc, area);
-        return 1;
+    switch (message) {
+        case WM_ERASEBKGND:
+            return 1;  // all of it is drawn in WM_PAINT, without flicker
+        case WM_PAINT: {
+            PAINTSTRUCT paint{};
+            const HDC dc = BeginPaint(preview, &paint);
+            RECT area{};
+            GetClientRect(preview, &area);
+            const HWND panel = GetParent(preview);
+            FillRect(dc, &area, backgroundOf(panel));
+            PreviewContent* content = contentOf(preview);
+            if (content == nullptr || !content->paint(dc, area)) {
+                drawCaption(panel, dc, area);
+            }
+            EndPaint(preview, &paint);
+            return 0;
+        }
+        case WM_LBUTTONUP:
+            if (PreviewContent* content = contentOf(preview)) {
+                content->clicked();
+            }
+            return 0;
+        default:
+            break;
     }
     return DefWindowProcW(preview, message, wParam, lParam);
 }
@@ -250,7 +271,10 @@ void Win32Form::createControl(const Control& control, Container& parent) {
                 look->caption = text;
             }
             creationData = look.release();  // the panel's window owns it from here
-            style |= WS_CLIPCHILDREN;
+            // A group frame draws no background of its own: the panel paints under it too.
+            if (control.kind == ControlKind::DropPanel) {
+                style |= WS_CLIPCHILDREN;
+            }
             extended |= WS_EX_CONTROLPARENT;
             break;
         }
@@ -267,8 +291,9 @@ void Win32Form::createControl(const Control& control, Container& parent) {
             break;
         case ControlKind::RadioGroup:
             windowClass = WC_BUTTONW;
+            // A frame around its choices, which lie above it; it must not clip them away.
             style |= BS_GROUPBOX;
-            style &= ~static_cast<DWORD>(WS_TABSTOP);  // the keyboard goes to its choices
+            style &= ~static_cast<DWORD>(WS_TABSTOP | WS_CLIPSIBLINGS);
             break;
         case ControlKind::RadioItem: {
             // The choices are the group's siblings, so that their clicks reach the window.
@@ -390,6 +415,16 @@ void Win32Form::chainTabOrder() {
         SetWindowPos(stop, previous, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         previous = stop;
     }
+    // Group frames lowest, so that the choices inside them are drawn over them.
+    for (const auto& [name, control] : controls_) {
+        wchar_t windowClass[16] = {};
+        GetClassNameW(control, windowClass, 16);
+        if (std::wstring_view(windowClass) == WC_BUTTONW &&
+            (GetWindowLongPtrW(control, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX) {
+            SetWindowPos(control, HWND_BOTTOM, 0, 0, 0, 0,
+                         SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        }
+    }
 }
 
 void Win32Form::layOut() {
@@ -421,6 +456,11 @@ void Win32Form::layOut() {
                        offset.y + placed[i].top, placed[i].width, placed[i].height, TRUE);
         }
     }
+}
+
+void setPreviewContent(HWND preview, PreviewContent* content) {
+    SetWindowLongPtrW(preview, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(content));
+    InvalidateRect(preview, nullptr, TRUE);
 }
 
 void addListColumns(HWND list, std::span<const ListColumn> columns) {

@@ -66,6 +66,17 @@ class Win32Form {
     std::vector<std::pair<int, HWND>> tabStops_;
 };
 
+// What the preview shows and does; the window that owns the form provides it.
+class PreviewContent {
+  public:
+    virtual ~PreviewContent() = default;
+    // Draws the picture into the preview's `area`; false when there is none, and the drop panel
+    // shows through.
+    virtual bool paint(HDC dc, const RECT& area) = 0;
+    virtual void clicked() = 0;
+};
+void setPreviewContent(HWND preview, PreviewContent* content);
+
 // Adds the report list's columns from the table (header, width, alignment).
 void addListColumns(HWND list, std::span<const ListColumn> columns);
 
