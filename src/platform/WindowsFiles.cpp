@@ -55,7 +55,7 @@ using CertStore = std::unique_ptr<void, CertStoreCloser>;
 
 // OutputFile keeps its handle as an integer, the same on every system.
 HANDLE handleOf(std::intptr_t handle) {
-    return reinterpret_cast<HANDLE>(handle);  // NOLINT(performance-no-int-to-ptr)
+    return reinterpret_cast<HANDLE>(handle);
 }
 
 }  // namespace

@@ -401,12 +401,13 @@ bool TForm1::paint(HDC dc, const RECT& area) {
     }
     const Bounds placed =
         placePreview(previewWidth_, previewHeight_, area.right, area.bottom, stretch_);
-    std::vector<std::uint8_t> bgr((preview_.rowBytes() + 3) / 4 * 4 * preview_.height);
+    // Device-independent bitmaps hold blue, green, red, each row padded to four bytes.
     const std::size_t stride = (preview_.rowBytes() + 3) / 4 * 4;
+    std::vector<std::uint8_t> bgr(stride * static_cast<std::size_t>(preview_.height));
     for (int y = 0; y < preview_.height; ++y) {
         const std::uint8_t* from = preview_.row(y);
         std::uint8_t* to = bgr.data() + static_cast<std::size_t>(y) * stride;
-        for (int x = 0; x < preview_.width; ++x) {
+        for (std::size_t x = 0; x < static_cast<std::size_t>(preview_.width); ++x) {
             to[x * 3] = from[x * 3 + 2];
             to[x * 3 + 1] = from[x * 3 + 1];
             to[x * 3 + 2] = from[x * 3];

@@ -67,7 +67,7 @@ void WindowsDesktop::setClipboardText(const std::string& text) {
     if (SetClipboardData(CF_UNICODETEXT, memory.get()) == nullptr) {
         failToOpenClipboard(GetLastError());
     }
-    memory.release();  // the clipboard owns it now
+    static_cast<void>(memory.release());  // the clipboard owns it now
 }
 
 bool WindowsDesktop::clipboardHasBitmap() {
