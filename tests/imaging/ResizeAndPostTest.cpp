@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 
 #include "imaging/JpegCodec.h"
 #include "imaging/JpegTestFiles.h"
 #include "imaging/ResizeJpg.h"
+#include "support/ScopedEnvironment.h"
 #include "support/TempDir.h"
 #include "support/TestCa.h"
 #include "support/TlsTestServer.h"
@@ -21,11 +21,11 @@ using namespace std::chrono_literals;
 class TrustedCaFile {
   public:
     explicit TrustedCaFile(const std::filesystem::path& file) {
-        setenv("SSL_CERT_FILE", file.c_str(), 1);
+        environment_.set("SSL_CERT_FILE", file.string());
     }
-    ~TrustedCaFile() { unsetenv("SSL_CERT_FILE"); }
-    TrustedCaFile(const TrustedCaFile&) = delete;
-    TrustedCaFile& operator=(const TrustedCaFile&) = delete;
+
+  private:
+    test::ScopedEnvironment environment_;
 };
 
 TEST(ResizeAndPostTest, SendsTheReencodedPictureAsTheFilePart) {

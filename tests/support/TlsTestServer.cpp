@@ -1,27 +1,19 @@
 #include "support/TlsTestServer.h"
 
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <netinet/in.h>
 #include <openssl/err.h>
 #include <openssl/pem.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <condition_variable>
-#include <csignal>
-#include <cstring>
 #include <deque>
 #include <mutex>
 #include <stdexcept>
 #include <string_view>
 #include <thread>
+#include <tuple>
 #include <utility>
 
-#include "platform/FileDescriptor.h"
+#include "support/LoopbackSockets.h"
 #include "support/OpenSslTestHandles.h"
 #include "upload/AsciiCase.h"
 
@@ -59,10 +51,10 @@ namespace {
 
 // How long a connection may stay silent before the server gives up on it; the destructor
 // interrupts it sooner.
-constexpr int kReceiveTimeoutSeconds = 10;
+constexpr std::chrono::seconds kSilenceLimit{10};
 // After close_notify, how long to read what the client still sends, so that closing with unread
 // data does not turn into a TCP reset that could destroy the reply in the client's buffers.
-constexpr int kLingerMilliseconds = 500;
+constexpr std::chrono::milliseconds kLinger{500};
 
 [[noreturn]] void fail(const std::string& what, const std::string& reason) {
     ERR_clear_error();
@@ -77,13 +69,6 @@ void check(bool ok, const char* what) {
             ERR_error_string_n(code, text, sizeof text);
         }
         fail(what, text);
-    }
-}
-
-// For system calls: the reason is errno.
-void checkSystem(bool ok, const char* what) {
-    if (!ok) {
-        fail(what, std::strerror(errno));
     }
 }
 
@@ -117,37 +102,6 @@ SslCtxPtr makeContext(const TlsTestServerOptions& options) {
               SSL_CTX_check_private_key(ctx.get()) == 1,
           "cannot use the server certificate and key");
     return ctx;
-}
-
-FileDescriptor listenOnLoopback() {
-    FileDescriptor fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
-    checkSystem(fd.valid(), "socket");
-    const int on = 1;
-    ::setsockopt(fd.get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = 0;
-    checkSystem(::bind(fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0,
-                "bind");
-    checkSystem(::listen(fd.get(), 16) == 0, "listen");
-    return fd;
-}
-
-std::uint16_t localPort(int fd) {
-    sockaddr_in address{};
-    socklen_t size = sizeof address;
-    checkSystem(::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) == 0,
-                "getsockname");
-    return ntohs(address.sin_port);
-}
-
-void setReceiveTimeout(int fd, std::chrono::milliseconds timeout) {
-    timeval tv{};
-    tv.tv_sec = static_cast<time_t>(timeout.count() / 1000);
-    tv.tv_usec = static_cast<suseconds_t>((timeout.count() % 1000) * 1000);
-    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
-    ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
 }
 
 // The Content-Length of a header section (request line and headers, without the final empty
@@ -187,15 +141,17 @@ struct TlsTestServer::Impl {
     SslCtxPtr ctx;
     std::chrono::milliseconds requestBytePause{0};
     std::chrono::milliseconds handshakeDelay{0};
-    FileDescriptor listenFd;
-    FileDescriptor wakeRead;  // the destructor writes to the other end to end poll() at once
-    FileDescriptor wakeWrite;
+    LoopbackSocket listening;
     std::uint16_t port = 0;
+    // The sockets are non-blocking and every wait for one also watches wakeReceive: the destructor
+    // closes wakeSend, and each wait ends at once, on every system. (A wait cut into short slices
+    // instead trips over a race in Wine's socket polls.)
+    LoopbackSocket wakeSend;
+    LoopbackSocket wakeReceive;
 
     mutable std::mutex mutex;
     mutable std::condition_variable changed;  // a request was recorded, or stopping was set
     bool stopping = false;
-    int connectionFd = -1;  // the connection being served, so the destructor can shut it down
     std::vector<ServerStep> script;
     std::deque<std::vector<ServerStep>> queuedScripts;  // for the next connections, in order
     std::vector<std::string> requests;
@@ -206,17 +162,45 @@ struct TlsTestServer::Impl {
     std::thread thread;
 
     void run();
-    void serve(FileDescriptor connection);
+    void serve(LoopbackSocket connection);
     // Reads one request into `received`; false if the connection ended or timed out before the
     // request was complete.
     bool readRequest(SSL* ssl, std::string& received);
     // Returns false if the script closed the connection or it broke.
-    bool carryOut(SSL* ssl, FileDescriptor& connection, const std::vector<ServerStep>& steps);
+    bool carryOut(SSL* ssl, LoopbackSocket& connection, const std::vector<ServerStep>& steps);
     // Writes `bytes` one at a time with `pause` between them; false if a write failed.
     bool drip(SSL* ssl, const std::string& bytes, std::chrono::milliseconds pause);
-    bool isStopping() {
-        std::lock_guard lock(mutex);
-        return stopping;
+    // Writes all `size` bytes (SSL_write makes no partial writes here); false if that failed.
+    bool write(SSL* ssl, const char* bytes, int size) {
+        return retry(ssl, [&] { return SSL_write(ssl, bytes, size); }) > 0;
+    }
+    // Sends close_notify; false if that failed.
+    bool closeNotify(SSL* ssl);
+    // Reads and drops what the client still sends, until it closes or stays silent for kLinger.
+    void drain(SSL* ssl);
+
+    // Makes an SSL call on the non-blocking connection again each time the socket is ready for
+    // it, until it succeeds (a result above 0) or fails for good; returns the last result.
+    template <typename Call>
+    int retry(SSL* ssl, Call call) {
+        for (;;) {
+            const int result = call();
+            if (result > 0 || !awaitRetry(ssl, result)) {
+                return result;
+            }
+        }
+    }
+    // After an SSL call returned `result`: waits until the socket is ready to make it again; false
+    // if the call failed for good, the connection stayed silent too long or the server stops.
+    bool awaitRetry(SSL* ssl, int result) {
+        const int error = SSL_get_error(ssl, result);
+        return (error == SSL_ERROR_WANT_READ || error == SSL_ERROR_WANT_WRITE) &&
+               await(SSL_get_fd(ssl), error == SSL_ERROR_WANT_READ, kSilenceLimit);
+    }
+    // Waits until `socket` can receive (or send); false after `patience`, or when stopping.
+    bool await(int socket, bool receive, std::chrono::milliseconds patience) {
+        return waitUntilReadyOrWoken(socket, receive, wakeReceive, patience) ==
+               SocketReadiness::Ready;
     }
     // Sleeps for `duration`; false, and at once, when the server is being stopped.
     bool pauseUnlessStopping(std::chrono::milliseconds duration) {
@@ -226,42 +210,15 @@ struct TlsTestServer::Impl {
 };
 
 void TlsTestServer::Impl::run() {
-    for (;;) {
-        pollfd fds[2] = {{listenFd.get(), POLLIN, 0}, {wakeRead.get(), POLLIN, 0}};
-        if (::poll(fds, 2, -1) < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return;
-        }
-        if (fds[1].revents != 0 || isStopping()) {
-            return;
-        }
-        FileDescriptor connection(::accept4(listenFd.get(), nullptr, nullptr, SOCK_CLOEXEC));
+    while (await(listening.get(), true, kWaitForever)) {
+        LoopbackSocket connection = acceptConnection(listening);
         if (connection.valid()) {
             serve(std::move(connection));
         }
     }
 }
 
-void TlsTestServer::Impl::serve(FileDescriptor connection) {
-    setReceiveTimeout(connection.get(), std::chrono::seconds(kReceiveTimeoutSeconds));
-    {
-        std::lock_guard lock(mutex);
-        if (stopping) {
-            return;
-        }
-        connectionFd = connection.get();
-    }
-    // Unregisters the fd before it is closed, so the destructor never shuts down a reused number.
-    struct Unregister {
-        Impl& impl;
-        ~Unregister() {
-            std::lock_guard lock(impl.mutex);
-            impl.connectionFd = -1;
-        }
-    } unregister{*this};
-
+void TlsTestServer::Impl::serve(LoopbackSocket connection) {
     if (handshakeDelay > std::chrono::milliseconds::zero() &&
         !pauseUnlessStopping(handshakeDelay)) {
         return;
@@ -271,7 +228,7 @@ void TlsTestServer::Impl::serve(FileDescriptor connection) {
         ERR_clear_error();
         return;
     }
-    if (SSL_accept(ssl.get()) != 1) {
+    if (retry(ssl.get(), [&] { return SSL_accept(ssl.get()); }) != 1) {
         ERR_clear_error();
         std::lock_guard lock(mutex);
         ++failedHandshakes;
@@ -301,14 +258,32 @@ void TlsTestServer::Impl::serve(FileDescriptor connection) {
     changed.notify_all();
 
     // A client that left before its request was complete gets no reply and no close_notify.
-    if (complete && carryOut(ssl.get(), connection, steps) && SSL_shutdown(ssl.get()) >= 0) {
-        ::shutdown(connection.get(), SHUT_WR);
-        setReceiveTimeout(connection.get(), std::chrono::milliseconds(kLingerMilliseconds));
-        char discard[4096];
-        while (::recv(connection.get(), discard, sizeof discard, 0) > 0) {
-        }
+    if (complete && carryOut(ssl.get(), connection, steps) && closeNotify(ssl.get())) {
+        stopSending(connection.get());
+        drain(ssl.get());
     }
     ERR_clear_error();
+}
+
+bool TlsTestServer::Impl::closeNotify(SSL* ssl) {
+    // 0 is success here too: close_notify is sent, the client's own is not awaited.
+    int result = 0;
+    while ((result = SSL_shutdown(ssl)) < 0) {
+        if (!awaitRetry(ssl, result)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void TlsTestServer::Impl::drain(SSL* ssl) {
+    BIO* socket = SSL_get_rbio(ssl);  // the connection's own socket BIO, below TLS
+    char discard[4096];
+    while (await(SSL_get_fd(ssl), true, kLinger)) {
+        if (BIO_read(socket, discard, sizeof discard) <= 0 && !BIO_should_retry(socket)) {
+            return;
+        }
+    }
 }
 
 bool TlsTestServer::Impl::readRequest(SSL* ssl, std::string& received) {
@@ -326,7 +301,7 @@ bool TlsTestServer::Impl::readRequest(SSL* ssl, std::string& received) {
             }
             chunk = 1;
         }
-        int n = SSL_read(ssl, buffer, static_cast<int>(chunk));
+        const int n = retry(ssl, [&] { return SSL_read(ssl, buffer, static_cast<int>(chunk)); });
         if (n <= 0) {
             return false;
         }
@@ -341,14 +316,14 @@ bool TlsTestServer::Impl::readRequest(SSL* ssl, std::string& received) {
     return true;
 }
 
-bool TlsTestServer::Impl::carryOut(SSL* ssl, FileDescriptor& connection,
+bool TlsTestServer::Impl::carryOut(SSL* ssl, LoopbackSocket& connection,
                                    const std::vector<ServerStep>& steps) {
     for (const ServerStep& step : steps) {
         switch (step.kind) {
             case ServerStep::Kind::Send:
                 // SSL_write of nothing reports an error; sending nothing needs no call.
                 if (!step.bytes.empty() &&
-                    SSL_write(ssl, step.bytes.data(), static_cast<int>(step.bytes.size())) <= 0) {
+                    !write(ssl, step.bytes.data(), static_cast<int>(step.bytes.size()))) {
                     return false;
                 }
                 break;
@@ -362,14 +337,9 @@ bool TlsTestServer::Impl::carryOut(SSL* ssl, FileDescriptor& connection,
                     return false;
                 }
                 break;
-            case ServerStep::Kind::CloseAbruptly: {
-                {
-                    std::lock_guard lock(mutex);
-                    connectionFd = -1;
-                }
-                connection.reset();  // the SSL object never touches the fd again
+            case ServerStep::Kind::CloseAbruptly:
+                connection.reset();  // the SSL object never touches the socket again
                 return false;
-            }
         }
     }
     return true;
@@ -381,7 +351,7 @@ bool TlsTestServer::Impl::drip(SSL* ssl, const std::string& bytes,
         if (i > 0 && !pauseUnlessStopping(pause)) {
             return true;  // stopping: the rest is left out, as after a pause
         }
-        if (SSL_write(ssl, &bytes[i], 1) <= 0) {
+        if (!write(ssl, &bytes[i], 1)) {
             return false;
         }
     }
@@ -389,18 +359,12 @@ bool TlsTestServer::Impl::drip(SSL* ssl, const std::string& bytes,
 }
 
 TlsTestServer::TlsTestServer(TlsTestServerOptions options) : impl_(std::make_unique<Impl>()) {
-    // A peer that goes away while the server writes must not kill the test process.
-    std::signal(SIGPIPE, SIG_IGN);
-
     impl_->ctx = makeContext(options);
     impl_->requestBytePause = options.requestBytePause;
     impl_->handshakeDelay = options.handshakeDelay;
-    impl_->listenFd = listenOnLoopback();
-    impl_->port = localPort(impl_->listenFd.get());
-    int pipeFds[2];
-    checkSystem(::pipe2(pipeFds, O_CLOEXEC) == 0, "pipe2");
-    impl_->wakeRead.reset(pipeFds[0]);
-    impl_->wakeWrite.reset(pipeFds[1]);
+    impl_->listening = listenOnLoopback();  // a peer that goes away can no longer kill us (SIGPIPE)
+    impl_->port = localPort(impl_->listening);
+    std::tie(impl_->wakeSend, impl_->wakeReceive) = connectedPair();
     impl_->thread = std::thread([impl = impl_.get()] { impl->run(); });
 }
 
@@ -408,14 +372,9 @@ TlsTestServer::~TlsTestServer() {
     {
         std::lock_guard lock(impl_->mutex);
         impl_->stopping = true;
-        // Ends a blocking handshake or read at once instead of after the receive timeout.
-        if (impl_->connectionFd >= 0) {
-            ::shutdown(impl_->connectionFd, SHUT_RDWR);
-        }
     }
-    impl_->changed.notify_all();
-    const char wake = 0;
-    [[maybe_unused]] ssize_t ignored = ::write(impl_->wakeWrite.get(), &wake, 1);
+    impl_->changed.notify_all();  // ends a pause
+    impl_->wakeSend.reset();      // ends a wait for a socket
     impl_->thread.join();
 }
 

@@ -1,20 +1,17 @@
 #include "support/TlsTestServer.h"
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
 #include <openssl/err.h>
 #include <openssl/pem.h>
 #include <openssl/ssl.h>
 #include <openssl/x509v3.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <memory>
 #include <optional>
 #include <stdexcept>
 #include <thread>
 
+#include "support/LoopbackSockets.h"
 #include "support/OpenSslTestHandles.h"
 
 namespace bildheber::test {
@@ -56,26 +53,12 @@ class Client {
         X509_STORE_add_cert(SSL_CTX_get_cert_store(ctx_.get()), ca.get());
         SSL_CTX_set_verify(ctx_.get(), SSL_VERIFY_PEER, nullptr);
 
-        fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        timeval timeout{10, 0};  // a broken server fails the test instead of hanging it
-        ::setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        address.sin_port = htons(port);
-        if (::connect(fd_, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-            ::close(fd_);
-            throw std::runtime_error("connect");
-        }
+        socket_ = connectToLoopback(port, 10s);  // a broken server fails, not hangs, the test
         ssl_.reset(SSL_new(ctx_.get()));
-        SSL_set_fd(ssl_.get(), fd_);
+        SSL_set_fd(ssl_.get(), socket_.get());
         SSL_set1_host(ssl_.get(), "localhost");
         handshakeOk_ = SSL_connect(ssl_.get()) == 1;
         ERR_clear_error();
-    }
-    ~Client() {
-        ssl_.reset();
-        ::close(fd_);
     }
     Client(const Client&) = delete;
     Client& operator=(const Client&) = delete;
@@ -107,9 +90,9 @@ class Client {
     }
 
   private:
+    LoopbackSocket socket_;  // closed after the SSL object that reads and writes it
     SslCtxPtr ctx_;
     SslPtr ssl_;
-    int fd_ = -1;
     bool handshakeOk_ = false;
 };
 

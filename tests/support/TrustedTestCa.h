@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <memory>
 
+#include "support/ScopedEnvironment.h"
 #include "support/TempDir.h"
 #include "support/TestCa.h"
 
@@ -17,10 +17,12 @@ class TrustedTestCaSuite : public ::testing::Test {
     static void SetUpTestSuite() {
         folder_ = std::make_unique<TempDir>();
         ca_ = std::make_unique<TestCa>();
-        setenv("SSL_CERT_FILE", ca_->writeCertificate(folder_->path() / "ca.pem").c_str(), 1);
+        environment_ = std::make_unique<ScopedEnvironment>();
+        environment_->set("SSL_CERT_FILE",
+                          ca_->writeCertificate(folder_->path() / "ca.pem").string());
     }
     static void TearDownTestSuite() {
-        unsetenv("SSL_CERT_FILE");
+        environment_.reset();
         ca_.reset();
         folder_.reset();
     }
@@ -30,6 +32,7 @@ class TrustedTestCaSuite : public ::testing::Test {
   private:
     static inline std::unique_ptr<TempDir> folder_;
     static inline std::unique_ptr<TestCa> ca_;
+    static inline std::unique_ptr<ScopedEnvironment> environment_;
 };
 
 }  // namespace bildheber::test

@@ -3,35 +3,11 @@
 #include <grp.h>
 #include <unistd.h>
 
-#include <cstdlib>
-
 namespace bildheber::test {
 
 namespace {
 constexpr uid_t kNobody = 65534;
 }  // namespace
-
-ScopedEnvironment::~ScopedEnvironment() {
-    for (const auto& [name, value] : earlier_) {
-        if (value) {
-            ::setenv(name.c_str(), value->c_str(), 1);
-        } else {
-            ::unsetenv(name.c_str());
-        }
-    }
-}
-
-void ScopedEnvironment::set(const std::string& name, const std::optional<std::string>& value) {
-    if (earlier_.count(name) == 0) {
-        const char* current = std::getenv(name.c_str());
-        earlier_[name] = current ? std::optional<std::string>(current) : std::nullopt;
-    }
-    if (value) {
-        ::setenv(name.c_str(), value->c_str(), 1);
-    } else {
-        ::unsetenv(name.c_str());
-    }
-}
 
 void useUserFoldersIn(ScopedEnvironment& environment, const std::filesystem::path& base) {
     environment.set("XDG_STATE_HOME", (base / "state").string());

@@ -1,26 +1,10 @@
 #pragma once
 
 #include <filesystem>
-#include <map>
-#include <optional>
-#include <string>
+
+#include "support/ScopedEnvironment.h"
 
 namespace bildheber::test {
-
-// Sets environment variables for the lifetime of the object (nullopt unsets one) and restores
-// their earlier values afterwards.
-class ScopedEnvironment {
-  public:
-    ScopedEnvironment() = default;
-    ~ScopedEnvironment();
-    ScopedEnvironment(const ScopedEnvironment&) = delete;
-    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
-
-    void set(const std::string& name, const std::optional<std::string>& value);
-
-  private:
-    std::map<std::string, std::optional<std::string>> earlier_;
-};
 
 // Points the XDG state, runtime and cache folders into `base` (the runtime folder unset), so
 // that a program whose own folder is not writable keeps its files there.

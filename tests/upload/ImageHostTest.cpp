@@ -2,8 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <stdexcept>
+
+#include "support/ScopedEnvironment.h"
 
 namespace bildheber {
 namespace {
@@ -33,14 +34,14 @@ TEST(ParseEndpoint, RejectsMalformedAddresses) {
 }
 
 TEST(ImageHostEndpoint, EnvironmentOverridesTheCompiledInHost) {
-    unsetenv("BILDHEBER_SERVER");
+    test::ScopedEnvironment environment;
+    environment.set("BILDHEBER_SERVER", std::nullopt);
     const Endpoint compiledIn = imageHostEndpoint();
     EXPECT_FALSE(compiledIn.host.empty());
     EXPECT_EQ(compiledIn.port, 443);
 
-    setenv("BILDHEBER_SERVER", "localhost:9443", 1);
+    environment.set("BILDHEBER_SERVER", "localhost:9443");
     const Endpoint overridden = imageHostEndpoint();
-    unsetenv("BILDHEBER_SERVER");
     EXPECT_EQ(overridden.host, "localhost");
     EXPECT_EQ(overridden.port, 9443);
 }
