@@ -20,6 +20,7 @@
 #include "ui/DropPanel.h"
 #include "ui/ExchangeKeepingThePaint.h"
 #include "ui/FormBuilder.h"
+#include "ui/GuardedHandler.h"
 #include "ui/PreviewView.h"
 #include "ui/QtFormValues.h"
 #include "ui/QueueList.h"
@@ -94,11 +95,7 @@ void TForm1::connectHandlers() {
 
 template <typename Handler>
 void TForm1::guarded(Handler handler) {
-    try {
-        handler();
-    } catch (const std::exception& failure) {
-        showError(failure.what());
-    }
+    runGuarded(*this, handler);
 }
 
 void TForm1::FormCreate(const std::vector<std::string>& arguments) {

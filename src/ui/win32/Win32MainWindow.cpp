@@ -11,6 +11,7 @@
 #include "platform/Paths.h"
 #include "platform/SystemFiles.h"
 #include "platform/WindowsText.h"
+#include "ui/GuardedHandler.h"
 #include "ui/PreviewPlacement.h"
 
 namespace bildheber::win32 {
@@ -92,11 +93,7 @@ TForm1::~TForm1() {
 
 template <typename Handler>
 void TForm1::guarded(Handler handler) {
-    try {
-        handler();
-    } catch (const std::exception& failure) {
-        showError(failure.what());
-    }
+    runGuarded(*this, handler);
 }
 
 void TForm1::FormCreate(const std::vector<std::string>& arguments) {
