@@ -93,36 +93,51 @@ TEST_F(StartupTest, GoesOnWhenTheLogCannotBeCreated) {
 
 // In each system's own paths: on Windows a slash separates nothing (see PathsTest).
 TEST_F(StartupTest, NamesItsFilesAfterTheProgramFileInTheChosenFolders) {
+    struct Case {
+        const char* program;
+        ProgramFolders folders;
+        const char* log;
+        const char* picture;
+        const char* pattern;
+        const char* sound;
+    } cases[] = {
 #ifdef _WIN32
-    const ProgramFiles beside = ProgramFiles::derivedFrom("D:\\Werkzeuge\\Bildheber.exe",
-                                                          {"D:\\Werkzeuge", "D:\\Werkzeuge"});
-    EXPECT_EQ(beside.logfilename, "D:\\Werkzeuge\\Bildheber_log.txt");
-    EXPECT_EQ(beside.tmpPicture, "D:\\Werkzeuge\\Bildheber_tmp.jpg");
-    EXPECT_EQ(beside.tmpPattern, "D:\\Werkzeuge\\Bildheber_tmp*.jpg");
-    EXPECT_EQ(beside.soundName, "Bildheber.wav");
-
-    const std::string own = "C:\\Users\\anna\\AppData\\Local\\Bildheber";
-    const ProgramFiles installed =
-        ProgramFiles::derivedFrom("C:\\Program Files\\Bildheber\\bildheber.exe", {own, own});
-    EXPECT_EQ(installed.logfilename, own + "\\bildheber_log.txt");
-    EXPECT_EQ(installed.tmpPicture, own + "\\bildheber_tmp.jpg");
-    EXPECT_EQ(installed.tmpPattern, own + "\\bildheber_tmp*.jpg");
-    EXPECT_EQ(installed.soundName, "bildheber.wav");
+        {"D:\\Werkzeuge\\Bildheber.exe",
+         {"D:\\Werkzeuge", "D:\\Werkzeuge"},
+         "D:\\Werkzeuge\\Bildheber_log.txt",
+         "D:\\Werkzeuge\\Bildheber_tmp.jpg",
+         "D:\\Werkzeuge\\Bildheber_tmp*.jpg",
+         "Bildheber.wav"},
+        {"C:\\Program Files\\Bildheber\\bildheber.exe",
+         {"C:\\Users\\anna\\AppData\\Local\\Bildheber",
+          "C:\\Users\\anna\\AppData\\Local\\Bildheber"},
+         "C:\\Users\\anna\\AppData\\Local\\Bildheber\\bildheber_log.txt",
+         "C:\\Users\\anna\\AppData\\Local\\Bildheber\\bildheber_tmp.jpg",
+         "C:\\Users\\anna\\AppData\\Local\\Bildheber\\bildheber_tmp*.jpg",
+         "bildheber.wav"},
 #else
-    const ProgramFiles beside = ProgramFiles::derivedFrom("/opt/werkzeuge/Bildheber.bin",
-                                                          {"/opt/werkzeuge", "/opt/werkzeuge"});
-    EXPECT_EQ(beside.logfilename, "/opt/werkzeuge/Bildheber_log.txt");
-    EXPECT_EQ(beside.tmpPicture, "/opt/werkzeuge/Bildheber_tmp.jpg");
-    EXPECT_EQ(beside.tmpPattern, "/opt/werkzeuge/Bildheber_tmp*.jpg");
-    EXPECT_EQ(beside.soundName, "Bildheber.wav");
-
-    const ProgramFiles installed = ProgramFiles::derivedFrom(
-        "/usr/bin/bildheber", {"/home/anna/.local/state/bildheber", "/run/user/1000/bildheber"});
-    EXPECT_EQ(installed.logfilename, "/home/anna/.local/state/bildheber/bildheber_log.txt");
-    EXPECT_EQ(installed.tmpPicture, "/run/user/1000/bildheber/bildheber_tmp.jpg");
-    EXPECT_EQ(installed.tmpPattern, "/run/user/1000/bildheber/bildheber_tmp*.jpg");
-    EXPECT_EQ(installed.soundName, "bildheber.wav");
+        {"/opt/werkzeuge/Bildheber.bin",
+         {"/opt/werkzeuge", "/opt/werkzeuge"},
+         "/opt/werkzeuge/Bildheber_log.txt",
+         "/opt/werkzeuge/Bildheber_tmp.jpg",
+         "/opt/werkzeuge/Bildheber_tmp*.jpg",
+         "Bildheber.wav"},
+        {"/usr/bin/bildheber",
+         {"/home/anna/.local/state/bildheber", "/run/user/1000/bildheber"},
+         "/home/anna/.local/state/bildheber/bildheber_log.txt",
+         "/run/user/1000/bildheber/bildheber_tmp.jpg",
+         "/run/user/1000/bildheber/bildheber_tmp*.jpg",
+         "bildheber.wav"},
 #endif
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.program);
+        const ProgramFiles files = ProgramFiles::derivedFrom(c.program, c.folders);
+        EXPECT_EQ(files.logfilename, c.log);
+        EXPECT_EQ(files.tmpPicture, c.picture);
+        EXPECT_EQ(files.tmpPattern, c.pattern);
+        EXPECT_EQ(files.soundName, c.sound);
+    }
 }
 
 TEST_F(StartupTest, CloseStopsTakingDropsAndDeletesTheTemporaryPictures) {
