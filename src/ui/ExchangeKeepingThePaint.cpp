@@ -1,9 +1,5 @@
 #include "ui/ExchangeKeepingThePaint.h"
 
-#include <QCoreApplication>
-#include <QEventLoop>
-#include <QMetaObject>
-#include <QObject>
 #include <chrono>
 #include <future>
 #include <utility>
@@ -19,8 +15,8 @@ Uploader ExchangeKeepingThePaint::uploader() {
     };
 }
 
-void ExchangeKeepingThePaint::handDropsTo(QObject& receiver, DropHandler handler) {
-    receiver_ = &receiver;
+void ExchangeKeepingThePaint::handDropsTo(WindowEventLoop& loop, DropHandler handler) {
+    loop_ = &loop;
     handler_ = std::move(handler);
 }
 
@@ -40,18 +36,18 @@ std::string ExchangeKeepingThePaint::send(std::string_view path, std::string_vie
     auto reply = std::async(std::launch::async, [&] { return uploader_(path, jpeg, expiry); });
     sending_ = true;
     while (reply.wait_for(std::chrono::milliseconds(15)) != std::future_status::ready) {
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        if (loop_ != nullptr) {
+            loop_->processAllButUserInput();
+        }
     }
     sending_ = false;
-    queueKeptDrops();
+    postKeptDrops();
     return reply.get();
 }
 
-void ExchangeKeepingThePaint::queueKeptDrops() {
+void ExchangeKeepingThePaint::postKeptDrops() {
     for (auto& paths : keptDrops_) {
-        QMetaObject::invokeMethod(
-            receiver_, [this, paths = std::move(paths)] { deliverDrop(paths); },
-            Qt::QueuedConnection);
+        loop_->post([this, paths = std::move(paths)] { deliverDrop(paths); });
     }
     keptDrops_.clear();
 }

@@ -2,18 +2,21 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMessageBox>
+#include <QMetaObject>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <cstring>
 #include <iterator>
 #include <span>
+#include <utility>
 
 #include "imaging/JpegCodec.h"
 #include "platform/SystemFiles.h"
@@ -66,6 +69,14 @@ void TForm1::findControls() {
     Logfile1_ = formPart<QAction>(*this, "Logfile1");
     NochmalinZwischenablagekopieren1_ =
         formPart<QAction>(*this, "NochmalinZwischenablagekopieren1");
+}
+
+void TForm1::processAllButUserInput() {
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void TForm1::post(std::function<void()> task) {
+    QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
 }
 
 void TForm1::connectHandlers() {

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "ui/ExchangeKeepingThePaint.h"
 #include "upload/Platform.h"
 #include "upload/UploadJob.h"
 #include "upload/WindowOperations.h"
@@ -18,13 +19,12 @@ class QRadioButton;
 namespace bildheber {
 
 class DropPanel;
-class ExchangeKeepingThePaint;
 class PreviewView;
 class QueueList;
 
 // The main window: the form of FormLayout.h, wired to the job. It is the job's window: the job
 // changes what the window shows only through the WindowOperations below.
-class TForm1 : public QMainWindow, public WindowOperations {
+class TForm1 : public QMainWindow, public WindowOperations, private WindowEventLoop {
     Q_OBJECT
   public:
     // The job sends each picture through `exchange`, which also gets the panel's drops.
@@ -72,6 +72,10 @@ class TForm1 : public QMainWindow, public WindowOperations {
     // Runs one handler; a failure nobody expected ends in the general error report.
     template <typename Handler>
     void guarded(Handler handler);
+
+    // WindowEventLoop
+    void processAllButUserInput() override;
+    void post(std::function<void()> task) override;
 
     Platform& platform_;
     ExchangeKeepingThePaint& exchange_;

@@ -6,8 +6,11 @@
 #include <gtest/gtest.h>
 #include <shlobj.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "support/FakePlatform.h"
@@ -38,6 +41,88 @@ HDROP dropOf(const std::vector<std::filesystem::path>& files) {
                 names.size() * sizeof(wchar_t));
     GlobalUnlock(memory);
     return static_cast<HDROP>(memory);
+}
+
+// The first child control of `window` of that window class.
+HWND childOfClass(HWND window, const wchar_t* windowClass) {
+    struct Search {
+        const wchar_t* windowClass;
+        HWND found = nullptr;
+    } search{windowClass};
+    EnumChildWindows(
+        window,
+        [](HWND child, LPARAM data) -> BOOL {
+            auto* search = reinterpret_cast<Search*>(data);
+            wchar_t name[64] = {};
+            GetClassNameW(child, name, 64);
+            if (std::wstring_view(name) == search->windowClass) {
+                search->found = child;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// The child control of `window` with that text.
+HWND childWithText(HWND window, const std::wstring& text) {
+    struct Search {
+        const std::wstring& text;
+        HWND found = nullptr;
+    } search{text};
+    EnumChildWindows(
+        window,
+        [](HWND child, LPARAM data) -> BOOL {
+            auto* search = reinterpret_cast<Search*>(data);
+            wchar_t text[128] = {};
+            GetWindowTextW(child, text, 128);
+            if (text == search->text) {
+                search->found = child;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// The window's hint window: the tool-tip window it owns.
+HWND hintWindowOf(HWND window) {
+    struct Search {
+        HWND owner;
+        HWND found = nullptr;
+    } search{window};
+    EnumThreadWindows(
+        GetWindowThreadProcessId(window, nullptr),
+        [](HWND candidate, LPARAM data) -> BOOL {
+            auto* search = reinterpret_cast<Search*>(data);
+            wchar_t name[64] = {};
+            GetClassNameW(candidate, name, 64);
+            if (std::wstring_view(name) == TOOLTIPS_CLASSW &&
+                GetWindow(candidate, GW_OWNER) == search->owner) {
+                search->found = candidate;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// The text the hint window shows now; empty when it is hidden.
+std::wstring hintShown(HWND hints) {
+    if (!IsWindowVisible(hints)) {
+        return {};
+    }
+    std::wstring text(1024, L'\0');
+    TOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.lpszText = text.data();
+    if (!SendMessageW(hints, TTM_GETCURRENTTOOLW, 0, reinterpret_cast<LPARAM>(&tool))) {
+        return {};
+    }
+    return text.c_str();
 }
 
 std::string page(const std::string& code) {
@@ -113,6 +198,97 @@ TEST_F(Win32WindowTest, AClickOnHochladenUploadsTheQueueAndPutsTheCodesOnTheClip
               "[URL=https://x/1][IMG]https://x/i.jpg[/IMG][/URL]\r\n"
               "[URL=https://x/2][IMG]https://x/i.jpg[/IMG][/URL]\r\n");
     EXPECT_EQ(form.job().queue()[1].status, entry_status::kDone);
+}
+
+// The pointer rests on a point of `control` for `rest`; the window handles its messages meanwhile.
+void restPointerOn(win32::TForm1& form, HWND control, POINT inside,
+                   std::chrono::milliseconds rest) {
+    MapWindowPoints(control, nullptr, &inside, 1);
+    SetCursorPos(inside.x, inside.y);
+    const auto until = std::chrono::steady_clock::now() + rest;
+    while (std::chrono::steady_clock::now() < until) {
+        form.processPendingEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
+// Hints come after the pointer has rested for half a second, on disabled buttons too, and on
+// the expiry group's frame and choices alike; they stay for ten seconds.
+TEST_F(Win32WindowTest, HintsAppearAfterHalfASecondAlsoOnDisabledButtons) {
+    form.FormCreate({});
+    const HWND removeOne = childWithText(form.window(), L"Bild entfernen");
+    const HWND group = childWithText(form.window(), L"Verfallsdatum");
+    const HWND firstChoice = childWithText(form.window(), L"Nie");
+    ASSERT_NE(removeOne, nullptr);
+    ASSERT_NE(group, nullptr);
+    ASSERT_NE(firstChoice, nullptr);
+    ASSERT_FALSE(IsWindowEnabled(removeOne));
+    const HWND hints = hintWindowOf(form.window());
+    ASSERT_NE(hints, nullptr);
+    const std::wstring expiryHint = L"Deine Daten geh\u00F6ren Dir.\r\nWenn Du nicht willst";
+
+    restPointerOn(form, removeOne, POINT{20, 10}, std::chrono::milliseconds(200));
+    EXPECT_EQ(hintShown(hints), L"") << "not before half a second";
+    restPointerOn(form, removeOne, POINT{21, 10}, std::chrono::milliseconds(900));
+    EXPECT_EQ(hintShown(hints),
+              L"Bild aus der Liste der hochzuladenden Dateien l\u00F6schen (nicht auf dem Server)");
+    restPointerOn(form, group, POINT{60, 5}, std::chrono::milliseconds(900));
+    EXPECT_EQ(hintShown(hints).find(expiryHint), 0u);
+    restPointerOn(form, firstChoice, POINT{30, 5}, std::chrono::milliseconds(900));
+    EXPECT_EQ(hintShown(hints).find(expiryHint), 0u);
+
+    EXPECT_EQ(SendMessageW(hints, TTM_GETDELAYTIME, TTDT_INITIAL, 0), 500);
+    EXPECT_EQ(SendMessageW(hints, TTM_GETDELAYTIME, TTDT_AUTOPOP, 0), 10000);
+}
+
+// An upload that takes a while on the worker thread: meanwhile the window repaints and answers
+// other threads, and a drop waits until the picture has been sent.
+TEST(Win32WindowExchangeTest, TheWindowPaintsDuringAnExchangeAndADropMadeThenWaits) {
+    test::TempDir folder;
+    test::FakePlatform platform;
+    platform.program = utf8PathOf(folder.path() / "bildheber.exe");
+    const auto queued = folder.path() / "a.jpg";
+    const auto late = folder.path() / "b.jpg";
+    test::writeJpegFile(queued);
+    test::writeJpegFile(late);
+    HWND list = nullptr;
+    HWND dropPanel = nullptr;
+    std::atomic<bool> repainted = false;
+    std::atomic<int> rowsWhileSending = -1;
+    win32::TForm1 form(platform, [&](std::string_view, std::string_view, ExpiryChoice) {
+        // On the worker thread: only window calls, which Windows hands to the window's thread.
+        InvalidateRect(list, nullptr, TRUE);
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (GetUpdateRect(list, nullptr, FALSE) && std::chrono::steady_clock::now() < until) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        repainted = !GetUpdateRect(list, nullptr, FALSE);
+        PostMessageW(dropPanel, WM_DROPFILES, reinterpret_cast<WPARAM>(dropOf({late})), 0);
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        DWORD_PTR rows = 0;  // asked across threads: answered only by a window that keeps going
+        if (SendMessageTimeoutW(list, LVM_GETITEMCOUNT, 0, 0, SMTO_NORMAL, 2000, &rows)) {
+            rowsWhileSending = static_cast<int>(rows);
+        }
+        return page("[URL=https://x/1][IMG]https://x/i.jpg[/IMG][/URL]");
+    });
+    form.show(SW_SHOWNOACTIVATE);
+    list = childOfClass(form.window(), WC_LISTVIEWW);
+    const HWND controlPanel = FindWindowExW(form.window(), nullptr, L"BildheberPanel", nullptr);
+    dropPanel = FindWindowExW(form.window(), controlPanel, L"BildheberPanel", nullptr);
+    ASSERT_NE(list, nullptr);
+    ASSERT_NE(dropPanel, nullptr);
+    form.FormCreate({utf8PathOf(queued)});
+    form.processPendingEvents();
+
+    form.job().ButtonsendClick();
+
+    EXPECT_TRUE(repainted) << "the window must paint while a picture is sent";
+    EXPECT_EQ(rowsWhileSending, 1) << "the drop must wait while the picture is sent";
+    form.processPendingEvents();  // the message loop after the run
+    ASSERT_EQ(form.job().queue().size(), 2u);
+    EXPECT_EQ(form.job().queue()[0].status, entry_status::kDone);
+    EXPECT_EQ(form.job().queue()[1].path, utf8PathOf(late));
+    EXPECT_EQ(form.job().queue()[1].status, "-");  // not part of the run that was going on
 }
 
 }  // namespace

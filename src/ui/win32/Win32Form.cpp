@@ -352,7 +352,7 @@ void Win32Form::createControl(const Control& control, Container& parent) {
     }
     EnableWindow(made, control.enabled);
     if (!control.hint.empty()) {
-        addHint(made, control.hint);
+        setHint(made, control.hint);
     }
     if (control.tabPosition) {
         tabStops_.emplace_back(*control.tabPosition, made);
@@ -395,15 +395,30 @@ void Win32Form::createMenu(std::span<const MenuItem> menu) {
     SetMenu(window_, bar);  // the window destroys its menu with itself
 }
 
-void Win32Form::addHint(HWND control, std::string_view hint) {
+void Win32Form::setHint(HWND control, std::string_view hint) {
     std::wstring text = wide(hint);
-    TOOLINFOW tool{};
-    tool.cbSize = sizeof tool;
-    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-    tool.hwnd = GetParent(control);
-    tool.uId = reinterpret_cast<UINT_PTR>(control);
-    tool.lpszText = text.data();
-    SendMessageW(hints_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    for (std::size_t at = text.find(L"\n\r"); at != std::wstring::npos; at = text.find(L"\n\r")) {
+        text.replace(at, 2, L"\r\n");  // a hint may break its line with LF CR: one line break
+    }
+    // Two tools with the same text: one for the pointer messages the control gets itself, one
+    // for those its parent gets in the control's place, as it does while the control is disabled
+    // or, for a group frame, always.
+    TOOLINFOW own{};
+    own.cbSize = sizeof own;
+    own.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    own.hwnd = GetParent(control);
+    own.uId = reinterpret_cast<UINT_PTR>(control);
+    own.lpszText = text.data();
+    TOOLINFOW inParent = own;
+    inParent.uFlags = TTF_SUBCLASS;
+    inParent.uId = reinterpret_cast<UINT_PTR>(control) + 1;  // any id unique in the parent
+    GetWindowRect(control, &inParent.rect);
+    MapWindowPoints(nullptr, inParent.hwnd, reinterpret_cast<POINT*>(&inParent.rect), 2);
+    for (TOOLINFOW* tool : {&own, &inParent}) {
+        SendMessageW(hints_, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(tool));
+        SendMessageW(hints_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(tool));
+    }
+    SendMessageW(hints_, TTM_SETMAXTIPWIDTH, 0, 400);  // lines break where the text does
 }
 
 // Tab walks the stops in the table's order: the system follows the controls' z-order.

@@ -38,6 +38,8 @@ class Win32Form {
     // The menu item a WM_COMMAND identifier belongs to; empty for none.
     std::string_view menuCommand(UINT id) const;
     HWND hints() const { return hints_; }
+    // Shows `hint` when the pointer rests on `control`, also while it is disabled.
+    void setHint(HWND control, std::string_view hint);
     HFONT font() const { return font_.get(); }
 
     // Places the docked controls for the window's size now (after WM_SIZE).
@@ -51,7 +53,6 @@ class Win32Form {
     };
     void createControl(const Control& control, Container& parent);
     void createMenu(std::span<const MenuItem> menu);
-    void addHint(HWND control, std::string_view hint);
     void chainTabOrder();
 
     HWND window_;

@@ -5,6 +5,7 @@
 #include <shellapi.h>
 
 #include <stdexcept>
+#include <utility>
 
 #include "imaging/JpegCodec.h"
 #include "imaging/ScaledDecode.h"
@@ -20,6 +21,17 @@ namespace {
 
 constexpr const wchar_t* kWindowClass = L"BildheberTForm1";
 constexpr const char* kHomepage = "https://korvan.example/bildheber/";
+// Asks the window to run the oldest of its posted tasks.
+constexpr UINT kRunPostedTask = WM_APP + 1;
+
+// Hands a message to its window; Tab and the arrow keys move between the controls first.
+void dispatch(MSG& message) {
+    const HWND top = GetAncestor(message.hwnd, GA_ROOT);
+    if (top == nullptr || !IsDialogMessageW(top, &message)) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+}
 
 std::wstring wide(std::string_view text) {
     return windows::wideFromUtf8(text);
@@ -71,7 +83,8 @@ std::vector<std::string> chosenFiles(const std::wstring& buffer) {
 
 }  // namespace
 
-TForm1::TForm1(Platform& platform, Uploader uploader) : platform_(platform) {
+TForm1::TForm1(Platform& platform, Uploader uploader)
+    : platform_(platform), exchange_(std::move(uploader)) {
     registerWindowClass(&TForm1::procedure);
     window_ = CreateWindowExW(0, kWindowClass, L"", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr,
@@ -81,7 +94,10 @@ TForm1::TForm1(Platform& platform, Uploader uploader) : platform_(platform) {
     }
     form_ = std::make_unique<Win32Form>(window_, kMainForm);
     setPreviewContent(form_->control("Image1"), this);
-    job_ = std::make_unique<UploadJob>(*this, platform, std::move(uploader));
+    job_ = std::make_unique<UploadJob>(*this, platform, exchange_.uploader());
+    exchange_.handDropsTo(*this, [this](const std::vector<std::string>& paths) {
+        guarded([&] { job_->handleDroppedFiles(paths); });
+    });
 }
 
 TForm1::~TForm1() {
@@ -108,11 +124,7 @@ void TForm1::show(int how) {
 int TForm1::runMessageLoop() {
     MSG message{};
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        const HWND top = GetAncestor(message.hwnd, GA_ROOT);
-        if (top == nullptr || !IsDialogMessageW(top, &message)) {  // Tab and the arrow keys
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
+        dispatch(message);
     }
     return static_cast<int>(message.wParam);
 }
@@ -144,6 +156,9 @@ LRESULT TForm1::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         case WM_DROPFILES:
             dropped(reinterpret_cast<HDROP>(wParam));
+            return 0;
+        case kRunPostedTask:
+            runPostedTask();
             return 0;
         case WM_SIZE:
             form_->layOut();
@@ -197,7 +212,7 @@ void TForm1::dropped(HDROP drop) {
         paths.push_back(windows::utf8FromWide(path));
     }
     DragFinish(drop);
-    guarded([&] { job_->handleDroppedFiles(paths); });
+    exchange_.deliverDrop(paths);
 }
 
 void TForm1::close() {
@@ -236,20 +251,11 @@ void TForm1::initListView() {
 }
 
 void TForm1::setExpiryHint(const std::string& hint) {
-    std::wstring text = wide(hint);
-    for (std::size_t at = text.find(L"\n\r"); at != std::wstring::npos; at = text.find(L"\n\r")) {
-        text.replace(at, 2, L"\r\n");  // the hint breaks its line with LF CR: one line break
+    // The group's frame and each of its choices, which lie over the frame.
+    form_->setHint(form_->control("RadioGroupVerfall"), hint);
+    for (const HWND choice : form_->radioItems()) {
+        form_->setHint(choice, hint);
     }
-    TOOLINFOW tool{};
-    tool.cbSize = sizeof tool;
-    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-    const HWND group = form_->control("RadioGroupVerfall");
-    tool.hwnd = GetParent(group);
-    tool.uId = reinterpret_cast<UINT_PTR>(group);
-    tool.lpszText = text.data();
-    SendMessageW(form_->hints(), TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-    SendMessageW(form_->hints(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-    SendMessageW(form_->hints(), TTM_SETMAXTIPWIDTH, 0, 400);  // lines break where the text does
 }
 
 void TForm1::setHintHidePause(int milliseconds) {
@@ -326,17 +332,35 @@ ExpiryChoice TForm1::expiryChoice() {
 }
 
 void TForm1::processPendingEvents() {
+    dispatchPending(0);  // everything
+}
+
+void TForm1::processAllButUserInput() {
+    dispatchPending(PM_QS_PAINT | PM_QS_POSTMESSAGE | PM_QS_SENDMESSAGE);
+}
+
+void TForm1::post(std::function<void()> task) {
+    postedTasks_.push_back(std::move(task));
+    PostMessageW(window_, kRunPostedTask, 0, 0);
+}
+
+void TForm1::runPostedTask() {
+    if (postedTasks_.empty()) {
+        return;
+    }
+    std::function<void()> task = std::move(postedTasks_.front());
+    postedTasks_.pop_front();
+    task();
+}
+
+void TForm1::dispatchPending(UINT filter) {
     MSG message{};
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE | filter)) {
         if (message.message == WM_QUIT) {
             PostQuitMessage(static_cast<int>(message.wParam));  // for the loop that ends it
             return;
         }
-        const HWND top = GetAncestor(message.hwnd, GA_ROOT);
-        if (top == nullptr || !IsDialogMessageW(top, &message)) {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
+        dispatch(message);
     }
 }
 

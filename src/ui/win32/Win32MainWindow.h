@@ -2,11 +2,14 @@
 
 #include <windows.h>
 
+#include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "ui/ExchangeKeepingThePaint.h"
 #include "ui/win32/Win32Form.h"
 #include "upload/Platform.h"
 #include "upload/UploadJob.h"
@@ -16,9 +19,10 @@ namespace bildheber::win32 {
 
 // The main window on Windows: the form of FormLayout.h as Win32 controls, wired to the job, which
 // changes what the window shows only through the WindowOperations below. The job's event points
-// are a message pump; a picture is sent while the window waits.
-class TForm1 : public WindowOperations, private PreviewContent {
+// are a message pump; each picture is sent on a worker thread while the window keeps painting.
+class TForm1 : public WindowOperations, private PreviewContent, private WindowEventLoop {
   public:
+    // The job sends each picture with `uploader`, on a worker thread.
     TForm1(Platform& platform, Uploader uploader);
     ~TForm1() override;
     TForm1(const TForm1&) = delete;
@@ -67,14 +71,24 @@ class TForm1 : public WindowOperations, private PreviewContent {
     template <typename Handler>
     void guarded(Handler handler);
 
+    // Dispatches what PeekMessage with `filter` finds pending, up to a WM_QUIT.
+    static void dispatchPending(UINT filter);
+    void runPostedTask();
+
     // PreviewContent
     bool paint(HDC dc, const RECT& area) override;
     void clicked() override;
 
+    // WindowEventLoop
+    void processAllButUserInput() override;
+    void post(std::function<void()> task) override;
+
     Platform& platform_;
     HWND window_ = nullptr;
     std::unique_ptr<Win32Form> form_;
+    ExchangeKeepingThePaint exchange_;
     std::unique_ptr<UploadJob> job_;
+    std::deque<std::function<void()>> postedTasks_;
     bool closed_ = false;
     RgbRaster preview_;
     int previewWidth_ = 0;  // the picture's own size, which placement uses
