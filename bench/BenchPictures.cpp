@@ -56,6 +56,10 @@ void writeFile(const std::filesystem::path& file, const std::string& bytes) {
 
 }  // namespace
 
+std::string photoLikeJpeg(int width, int height, bool progressive) {
+    return encodeJpeg(photoLike(width, height), progressive);
+}
+
 std::vector<BenchPicture> makeBenchPictures(const std::filesystem::path& folder) {
     std::vector<BenchPicture> pictures = {
         {"4000x3000 baseline", 4000, 3000, false, {}, {}},
@@ -64,7 +68,7 @@ std::vector<BenchPicture> makeBenchPictures(const std::filesystem::path& folder)
         {"3000x4000 baseline", 3000, 4000, false, {}, {}},
     };
     for (auto& picture : pictures) {
-        picture.bytes = encodeJpeg(photoLike(picture.width, picture.height), picture.progressive);
+        picture.bytes = photoLikeJpeg(picture.width, picture.height, picture.progressive);
         picture.file =
             folder / (std::to_string(picture.width) + "x" + std::to_string(picture.height) +
                       (picture.progressive ? "-progressive.jpg" : "-baseline.jpg"));

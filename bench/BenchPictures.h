@@ -17,6 +17,9 @@ struct BenchPicture {
     std::string bytes;
 };
 
+// One photo-like JPEG of that size, encoded with the program's settings.
+std::string photoLikeJpeg(int width, int height, bool progressive = false);
+
 // The benchmark's pictures, written into `folder`.
 std::vector<BenchPicture> makeBenchPictures(const std::filesystem::path& folder);
 

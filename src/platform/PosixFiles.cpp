@@ -92,6 +92,16 @@ std::int64_t getFileSize(const std::string& fileName) {
     return static_cast<std::int64_t>(info.st_size);
 }
 
+std::optional<FileVersion> fileVersion(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        return std::nullopt;
+    }
+    return FileVersion{
+        static_cast<std::int64_t>(info.st_size),
+        static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec};
+}
+
 std::string readFileBytes(const std::string& path) {
     // POSIX has no share modes: nothing keeps others from writing while we read.
     const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -29,6 +30,15 @@ bool removeFile(const std::string& path);
 // The file's size in bytes, or -1 when it cannot be queried (missing, invalid path, no access).
 // The file is opened for neither reading nor writing.
 std::int64_t getFileSize(const std::string& fileName);
+
+// What tells one version of a file from the next: its size and when it was last written.
+struct FileVersion {
+    std::int64_t size = 0;
+    std::int64_t lastWrite = 0;  // in the system's own units
+    bool operator==(const FileVersion&) const = default;
+};
+// The file's version now; nullopt when it cannot be queried (missing, invalid path, no access).
+std::optional<FileVersion> fileVersion(const std::string& path);
 
 // The whole content of a file, opened for reading only; while it is open, other programs may read
 // it but not write it. Throws std::system_error naming the file when it cannot be opened or read.

@@ -131,6 +131,19 @@ std::int64_t getFileSize(const std::string& fileName) {
     return size.QuadPart;
 }
 
+std::optional<FileVersion> fileVersion(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA facts{};
+    if (!GetFileAttributesExW(wideFromUtf8(path).c_str(), GetFileExInfoStandard, &facts)) {
+        return std::nullopt;
+    }
+    const auto wide = [](DWORD high, DWORD low) {
+        return static_cast<std::int64_t>((static_cast<std::uint64_t>(high) << 32) | low);
+    };
+    return FileVersion{
+        wide(facts.nFileSizeHigh, facts.nFileSizeLow),
+        wide(facts.ftLastWriteTime.dwHighDateTime, facts.ftLastWriteTime.dwLowDateTime)};
+}
+
 std::string readFileBytes(const std::string& path) {
     const windows::KernelHandle file = windows::ownKernelHandle(
         CreateFileW(wideFromUtf8(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,

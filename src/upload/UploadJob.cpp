@@ -1,9 +1,9 @@
 #include "upload/UploadJob.h"
 
+#include <algorithm>
 #include <exception>
 
 #include "imaging/JpegCodec.h"
-#include "imaging/ResizeJpg.h"
 #include "imaging/TempPictures.h"
 #include "platform/Paths.h"
 #include "platform/SystemFiles.h"
@@ -94,13 +94,15 @@ void UploadJob::ButtonsendClick() {
     window_.processPendingEvents();
 
     all_bbcCodes_.clear();
-    const std::size_t count = queue_.size();  // pictures added during the run wait for the next
-    for (std::size_t position = 0; position < count; ++position) {
+    runCount_ = queue_.size();  // pictures added during the run wait for the next
+    for (std::size_t position = 0; position < runCount_; ++position) {
         const std::string line = uploadEntry(position);
         if (line.size() > 1 && line.front() != '-') {
             all_bbcCodes_ += line;
         }
     }
+    runCount_ = 0;
+    reEncodeAhead_.drop();
     if (!all_bbcCodes_.empty()) {
         window_.setStatusText("Forumscode in Zwischenablage. Mit [Strg v] in Forumstext einfügen.");
         copyToClipboard(all_bbcCodes_);
@@ -125,13 +127,16 @@ std::string UploadJob::uploadEntry(std::size_t position) {
     std::string jpeg;
     try {
         const ExpiryChoice expiry = window_.expiryChoice();
-        resizeJpg(path, jpeg);
+        jpeg = reEncodeAhead_.take(position, path);
         window_.setStatusText("Sende Nr." + std::to_string(position + 1) + " von " +
                               std::to_string(queue_.size()) + ": " + path);
         queue_[position].status = entry_status::kSending;
         window_.showEntry(position, queue_[position]);
         window_.processPendingEvents();
 
+        if (const auto next = nextToSend(position)) {
+            reEncodeAhead_.start(*next, queue_[*next].path);  // while this one is being sent
+        }
         const std::string reply = uploader_(path, jpeg, expiry);
         code = extractForumCode(reply, window_);
         queue_[position].forumCode = code;
@@ -148,6 +153,19 @@ std::string UploadJob::uploadEntry(std::size_t position) {
     }
     log_.appendToLogfile(formatLogEntry(LocalTime::now(), path, code));
     return line;
+}
+
+std::optional<std::size_t> UploadJob::nextToSend(std::size_t position) const {
+    if (!ok_) {
+        return std::nullopt;
+    }
+    const std::size_t end = std::min(runCount_, queue_.size());
+    for (std::size_t next = position + 1; next < end; ++next) {
+        if (queue_[next].status != entry_status::kDone) {
+            return next;
+        }
+    }
+    return std::nullopt;
 }
 
 void UploadJob::updateStatusLabel() {

@@ -12,6 +12,7 @@
 #include "platform/ProgramFolders.h"
 #include "upload/ExpiryChoice.h"
 #include "upload/Platform.h"
+#include "upload/ReEncodeAhead.h"
 #include "upload/UploadEntry.h"
 #include "upload/WindowOperations.h"
 
@@ -79,6 +80,8 @@ class UploadJob {
         int fitScale;
     };
     std::optional<Accepted> checkImage(const std::string& filename);
+    // The position of the entry the running run will send after the one at `position`, if any.
+    std::optional<std::size_t> nextToSend(std::size_t position) const;
     void completionSignal();
     // Button changes from handlers; while a run is in progress the run owns the three buttons,
     // so that no entry is removed and no second run starts before it has ended.
@@ -94,6 +97,8 @@ class UploadJob {
     std::string all_bbcCodes_;
     bool ok_ = false;
     bool running_ = false;
+    std::size_t runCount_ = 0;  // the entries the running run takes; 0 outside a run
+    ReEncodeAhead reEncodeAhead_;
     FitScale scale_{0, 0};
 };
 
