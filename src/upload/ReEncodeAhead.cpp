@@ -75,8 +75,8 @@ std::string ReEncodeAhead::take(std::size_t position, const std::string& path) {
 }
 
 void ReEncodeAhead::drop() {
-    if (headStart_ && headStart_->result.valid()) {
-        headStart_->result.wait();
+    if (headStart_) {
+        headStart_->result.wait();  // the worker takes one picture at a time
     }
     headStart_.reset();
 }

@@ -29,12 +29,6 @@ class JobFixture : public TrustedTestCaSuite {
         server.setReply(page("[URL=https://x/default][IMG]https://x/default.jpg[/IMG][/URL]"));
     }
 
-    static FakePlatform installedIn(const TempDir& programFolder) {
-        FakePlatform installed;
-        installed.program = (programFolder.path() / "Bildheber").string();
-        return installed;
-    }
-
     static std::string page(const std::string& code) {
         const std::string body = "<html><input id=\"codebbs\" value=\"" + code + "\"></html>";
         return "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: " +
@@ -74,7 +68,7 @@ class JobFixture : public TrustedTestCaSuite {
     // Read at each upload, so that a test may shorten them before the run.
     SocketTimeouts uploadTimeouts{std::chrono::seconds(5), std::chrono::seconds(5)};
     TempDir folder;
-    FakePlatform platform = installedIn(folder);
+    FakePlatform platform{(folder.path() / "Bildheber").string()};  // "installed" there
     FakeWindow window;
     TlsTestServer server{TlsTestServerOptions{ca().issueServerCertificate()}};
     UploadJob job{window, platform, uploader()};

@@ -45,22 +45,9 @@ class ReEncodeAheadTest : public ::testing::Test {
     std::string picture(const std::string& name, int width, int height) const {
         return writeJpegFile(folder.path() / name, width, height);
     }
-    std::vector<std::string> statusLines() const {
-        std::vector<std::string> lines;
-        for (const auto& call : window.calls) {
-            if (call.starts_with("status: ")) {
-                lines.push_back(call.substr(8));
-            }
-        }
-        return lines;
-    }
 
     TempDir folder;
-    FakePlatform platform = [this] {
-        FakePlatform installed;
-        installed.program = (folder.path() / "Bildheber").string();
-        return installed;
-    }();
+    FakePlatform platform{(folder.path() / "Bildheber").string()};
     FakeWindow window;
     std::vector<Sent> sent;
     std::function<void()> whileTheFirstIsSent;
@@ -122,7 +109,7 @@ TEST_P(ReEncodeAheadChangeTest, TheNextEntrySeesItsFileAsItIsAtItsOwnStep) {
 
     job.ButtonsendClick();
 
-    const std::vector<std::string> lines = statusLines();
+    const std::vector<std::string> lines = window.statusLines();
     const bool announced =
         std::find(lines.begin(), lines.end(), "Sende Nr.2 von 3: " + next) != lines.end();
     if (GetParam().sentAfterwards) {

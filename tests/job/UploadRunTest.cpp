@@ -9,16 +9,6 @@ namespace {
 
 using UploadRunTest = JobFixture;
 
-std::vector<std::string> statusLines(const std::vector<std::string>& calls) {
-    std::vector<std::string> lines;
-    for (const auto& call : calls) {
-        if (call.rfind("status: ", 0) == 0) {
-            lines.push_back(call.substr(8));
-        }
-    }
-    return lines;
-}
-
 TEST_F(UploadRunTest, UploadsEveryEntryAndPutsTheCodesOnTheClipboard) {
     const std::string a = writeJpeg("a.jpg", 2048, 1365);
     const std::string b = writeJpeg("b.jpg", 30, 40);
@@ -82,7 +72,7 @@ TEST_F(UploadRunTest, NeverSendsAFinishedEntryAgainButCollectsItsCode) {
     job.ButtonsendClick();
 
     EXPECT_EQ(server.requests(3).size(), 3u);
-    const auto lines = statusLines(window.calls);
+    const auto lines = window.statusLines();
     EXPECT_EQ(lines[0].rfind("Sende Nr.2 von 3: ", 0), 0u);
     EXPECT_EQ(lines[2].rfind("Sende Nr.3 von 3: ", 0), 0u);
     EXPECT_EQ(job.all_bbcCodes(), codeFor(1) + "\r\n" + codeFor(2) + "\r\n" + codeFor(3) + "\r\n");
@@ -123,7 +113,7 @@ TEST_F(UploadRunTest, MarksFailedEntriesAndGoesOnWithTheNext) {
     EXPECT_EQ(job.queue()[2].status, "Error!");
     EXPECT_EQ(job.queue()[3].status, "Fertig.");
     EXPECT_EQ(platform.clipboardTexts, std::vector<std::string>{codeFor(4) + "\r\n"});
-    const auto lines = statusLines(window.calls);
+    const auto lines = window.statusLines();
     EXPECT_EQ(lines,
               (std::vector<std::string>{
                   "Sende Nr.1 von 4: " + noCode,
@@ -187,7 +177,7 @@ TEST_F(UploadRunTest, AServerThatDripsItsReplyFailsItsEntryAtTheDeadline) {
     EXPECT_EQ(job.queue()[0].forumCode, "");
     EXPECT_EQ(job.queue()[1].status, "Fertig.");
     EXPECT_EQ(job.all_bbcCodes(), codeFor(2) + "\r\n");
-    EXPECT_EQ(statusLines(window.calls),
+    EXPECT_EQ(window.statusLines(),
               (std::vector<std::string>{
                   "Sende Nr.1 von 2: " + dripped, "Sendefehler." + dripped,
                   "Sende Nr.2 von 2: " + next, "Forumscode erhalten.",

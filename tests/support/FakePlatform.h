@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "upload/Platform.h"
@@ -12,7 +13,10 @@ namespace bildheber::test {
 // whatever the test says.
 class FakePlatform : public Platform {
   public:
-    std::string program = "/opt/bildheber/Bildheber";
+    explicit FakePlatform(std::string programPath = "/opt/bildheber/Bildheber")
+        : program(std::move(programPath)) {}
+
+    std::string program;
     std::vector<std::string> clipboardTexts;  // every text set, in order
     bool clipboardLocked = false;             // setting or reading the clipboard fails
     std::optional<RgbRaster> clipboardBitmap;

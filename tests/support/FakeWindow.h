@@ -32,6 +32,17 @@ class FakeWindow : public WindowOperations {
     // Runs whenever the job lets the window handle its events: a test's stand-in for the user.
     std::function<void()> onEvents;
 
+    // The status line's texts among the calls, in order.
+    std::vector<std::string> statusLines() const {
+        std::vector<std::string> lines;
+        for (const auto& call : calls) {
+            if (call.starts_with("status: ")) {
+                lines.push_back(call.substr(8));
+            }
+        }
+        return lines;
+    }
+
     void initListView() override { calls.push_back("init list"); }
     void setExpiryHint(const std::string& text) override { calls.push_back("hint: " + text); }
     void setHintHidePause(int ms) override { calls.push_back("hint pause " + std::to_string(ms)); }

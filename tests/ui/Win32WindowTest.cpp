@@ -9,6 +9,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -43,70 +44,57 @@ HDROP dropOf(const std::vector<std::filesystem::path>& files) {
     return static_cast<HDROP>(memory);
 }
 
-// The first child control of `window` of that window class.
-HWND childOfClass(HWND window, const wchar_t* windowClass) {
-    struct Search {
-        const wchar_t* windowClass;
-        HWND found = nullptr;
-    } search{windowClass};
-    EnumChildWindows(
-        window,
-        [](HWND child, LPARAM data) -> BOOL {
-            auto* search = reinterpret_cast<Search*>(data);
-            wchar_t name[64] = {};
-            GetClassNameW(child, name, 64);
-            if (std::wstring_view(name) == search->windowClass) {
-                search->found = child;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+using WindowTest = std::function<bool(HWND)>;
+
+struct WindowSearch {
+    const WindowTest& matches;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK stopAtMatch(HWND candidate, LPARAM data) {
+    auto* search = reinterpret_cast<WindowSearch*>(data);
+    if (!search->matches(candidate)) {
+        return TRUE;
+    }
+    search->found = candidate;
+    return FALSE;
+}
+
+// The first child window of `window` that `matches`; nullptr for none.
+HWND childWhere(HWND window, const WindowTest& matches) {
+    WindowSearch search{matches};
+    EnumChildWindows(window, stopAtMatch, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
-// The child control of `window` with that text.
+std::wstring classOf(HWND window) {
+    wchar_t name[64] = {};
+    GetClassNameW(window, name, 64);
+    return name;
+}
+
+std::wstring textOf(HWND window) {
+    wchar_t text[128] = {};
+    GetWindowTextW(window, text, 128);
+    return text;
+}
+
+HWND childOfClass(HWND window, const wchar_t* windowClass) {
+    return childWhere(window, [&](HWND child) { return classOf(child) == windowClass; });
+}
+
 HWND childWithText(HWND window, const std::wstring& text) {
-    struct Search {
-        const std::wstring& text;
-        HWND found = nullptr;
-    } search{text};
-    EnumChildWindows(
-        window,
-        [](HWND child, LPARAM data) -> BOOL {
-            auto* search = reinterpret_cast<Search*>(data);
-            wchar_t text[128] = {};
-            GetWindowTextW(child, text, 128);
-            if (text == search->text) {
-                search->found = child;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    return childWhere(window, [&](HWND child) { return textOf(child) == text; });
 }
 
 // The window's hint window: the tool-tip window it owns.
 HWND hintWindowOf(HWND window) {
-    struct Search {
-        HWND owner;
-        HWND found = nullptr;
-    } search{window};
-    EnumThreadWindows(
-        GetWindowThreadProcessId(window, nullptr),
-        [](HWND candidate, LPARAM data) -> BOOL {
-            auto* search = reinterpret_cast<Search*>(data);
-            wchar_t name[64] = {};
-            GetClassNameW(candidate, name, 64);
-            if (std::wstring_view(name) == TOOLTIPS_CLASSW &&
-                GetWindow(candidate, GW_OWNER) == search->owner) {
-                search->found = candidate;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    const WindowTest ownedHints = [window](HWND candidate) {
+        return classOf(candidate) == TOOLTIPS_CLASSW && GetWindow(candidate, GW_OWNER) == window;
+    };
+    WindowSearch search{ownedHints};
+    EnumThreadWindows(GetWindowThreadProcessId(window, nullptr), stopAtMatch,
+                      reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
@@ -133,15 +121,9 @@ class Win32WindowTest : public ::testing::Test {
   protected:
     Win32WindowTest() { form.show(SW_SHOWNOACTIVATE); }
 
-    // The program "installed" in the test's folder, so that its log lies there.
-    static test::FakePlatform installedIn(const test::TempDir& programFolder) {
-        test::FakePlatform installed;
-        installed.program = utf8PathOf(programFolder.path() / "bildheber.exe");
-        return installed;
-    }
-
     test::TempDir folder;
-    test::FakePlatform platform = installedIn(folder);
+    // The program "installed" in the test's folder, so that its log lies there.
+    test::FakePlatform platform{utf8PathOf(folder.path() / "bildheber.exe")};
     std::vector<std::string> sent;  // the paths the uploader was given, in order
     win32::TForm1 form{platform, [this](std::string_view path, std::string_view, ExpiryChoice) {
                            sent.emplace_back(path);
@@ -175,19 +157,7 @@ TEST_F(Win32WindowTest, AClickOnHochladenUploadsTheQueueAndPutsTheCodesOnTheClip
     test::writeJpegFile(photo, 2048, 1536);
     form.FormCreate({utf8PathOf(photo), utf8PathOf(photo)});
     // The button is found by its text, as a user finds it.
-    HWND button = nullptr;
-    EnumChildWindows(
-        form.window(),
-        [](HWND child, LPARAM found) -> BOOL {
-            wchar_t text[32] = {};
-            GetWindowTextW(child, text, 32);
-            if (std::wstring(text) == L"Hochladen") {
-                *reinterpret_cast<HWND*>(found) = child;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&button));
+    const HWND button = childWithText(form.window(), L"Hochladen");
     ASSERT_NE(button, nullptr);
     ASSERT_TRUE(IsWindowEnabled(button));
     SendMessageW(button, BM_CLICK, 0, 0);
@@ -245,8 +215,7 @@ TEST_F(Win32WindowTest, HintsAppearAfterHalfASecondAlsoOnDisabledButtons) {
 // other threads, and a drop waits until the picture has been sent.
 TEST(Win32WindowExchangeTest, TheWindowPaintsDuringAnExchangeAndADropMadeThenWaits) {
     test::TempDir folder;
-    test::FakePlatform platform;
-    platform.program = utf8PathOf(folder.path() / "bildheber.exe");
+    test::FakePlatform platform{utf8PathOf(folder.path() / "bildheber.exe")};
     const auto queued = folder.path() / "a.jpg";
     const auto late = folder.path() / "b.jpg";
     test::writeJpegFile(queued);

@@ -218,6 +218,7 @@ Win32Form::Win32Form(HWND window, const FormLayout& form) : window_(window), fon
                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window,
                              nullptr, GetModuleHandleW(nullptr), nullptr);
     SendMessageW(hints_, TTM_SETDELAYTIME, TTDT_INITIAL, 500);
+    SendMessageW(hints_, TTM_SETMAXTIPWIDTH, 0, 400);  // lines break where the text does
     createMenu(form.menu);
     containers_.emplace(std::string(form.name), Container{window, Insets{}, {}});
     containerOrder_.emplace_back(form.name);
@@ -418,7 +419,6 @@ void Win32Form::setHint(HWND control, std::string_view hint) {
         SendMessageW(hints_, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(tool));
         SendMessageW(hints_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(tool));
     }
-    SendMessageW(hints_, TTM_SETMAXTIPWIDTH, 0, 400);  // lines break where the text does
 }
 
 // Tab walks the stops in the table's order: the system follows the controls' z-order.
