@@ -29,21 +29,26 @@ class UploadEncoder : public ScaledRowSink {
     std::unique_ptr<JpegCompressor> compressor_;
 };
 
+UploadSize uploadSizeOf(const JpegHeader& header) {
+    return uploadSize(header.width, header.height);
+}
+
 }  // namespace
 
 std::string reencodeForUpload(std::string_view fileBytes) {
     UploadEncoder encoder;
-    decodeScaled(
-        fileBytes, [](const JpegHeader& header) { return uploadSize(header.width, header.height); },
-        encoder);
+    decodeScaled(fileBytes, uploadSizeOf, encoder);
     return encoder.finish();
 }
 
 void resizeJpg(const std::string& filename, std::string& stream) {
-    const std::string fileBytes = readFileBytes(filename);
+    // Read a piece at a time: a photo's file never lies in memory whole.
+    InputFile file(filename);
     std::string encoded;
     try {
-        encoded = reencodeForUpload(fileBytes);
+        UploadEncoder encoder;
+        decodeScaled(file, uploadSizeOf, encoder);
+        encoded = encoder.finish();
     } catch (const JpegError& error) {
         throw JpegError("\"" + filename + "\": " + error.what());
     }

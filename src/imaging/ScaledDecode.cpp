@@ -27,16 +27,9 @@ class RasterCollector : public ScaledRowSink {
     int nextRow_ = 0;
 };
 
-}  // namespace
-
-void decodeScaled(std::string_view fileBytes,
-                  const std::function<UploadSize(const JpegHeader&)>& targetSize,
-                  ScaledRowSink& sink) {
-    if (fileBytes.empty()) {
-        // readJpegHeader does not parse zero bytes; the size rule decides what that means.
-        targetSize(JpegHeader{});
-    }
-    JpegDecompressor decompressor(fileBytes);
+void decodeRowsScaled(JpegDecompressor& decompressor,
+                      const std::function<UploadSize(const JpegHeader&)>& targetSize,
+                      ScaledRowSink& sink) {
     const JpegHeader header = decompressor.readHeader();
     UploadSize size = targetSize(header);
     size.width = std::max(size.width, 0);
@@ -68,6 +61,28 @@ void decodeScaled(std::string_view fileBytes,
                  sourceIndexFor(targetY, sourceHeight, size.height) == sourceY);
     }
     decompressor.finish();
+}
+
+}  // namespace
+
+void decodeScaled(std::string_view fileBytes,
+                  const std::function<UploadSize(const JpegHeader&)>& targetSize,
+                  ScaledRowSink& sink) {
+    if (fileBytes.empty()) {
+        // readJpegHeader does not parse zero bytes; the size rule decides what that means.
+        targetSize(JpegHeader{});
+    }
+    JpegDecompressor decompressor(fileBytes);
+    decodeRowsScaled(decompressor, targetSize, sink);
+}
+
+void decodeScaled(InputFile& file, const std::function<UploadSize(const JpegHeader&)>& targetSize,
+                  ScaledRowSink& sink) {
+    if (file.sizeHint() == 0) {
+        targetSize(JpegHeader{});  // as for zero bytes in memory
+    }
+    JpegDecompressor decompressor(file);
+    decodeRowsScaled(decompressor, targetSize, sink);
 }
 
 ScaledPicture decodeScaled(std::string_view fileBytes,
