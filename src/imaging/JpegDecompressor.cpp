@@ -71,32 +71,15 @@ void applyDecoderSettings(jpeg_decompress_struct& codec) {
 }  // namespace
 
 JpegDecompressor::JpegDecompressor(std::string_view fileBytes) {
-    createCodec();
-    run([&] {
-        jpeg_mem_src(&codec_.info, reinterpret_cast<const unsigned char*>(fileBytes.data()),
-                     static_cast<unsigned long>(fileBytes.size()));
-    });
-}
-
-JpegDecompressor::JpegDecompressor(InputFile& file) : fileSource_(std::in_place, file) {
-    createCodec();
-    fileSource_->attachTo(codec_.info);
-}
-
-void JpegDecompressor::createCodec() {
     errors_.attachTo(codec_.common());
     progress_.progress_monitor = &refuseEndlessScans;
     run([&] {
         jpeg_create_decompress(&codec_.info);
         codec_.info.mem->max_memory_to_use = kCodecMemoryLimit;
         codec_.info.progress = &progress_;
+        jpeg_mem_src(&codec_.info, reinterpret_cast<const unsigned char*>(fileBytes.data()),
+                     static_cast<unsigned long>(fileBytes.size()));
     });
-}
-
-void JpegDecompressor::rethrowReadFailure() const {
-    if (fileSource_) {
-        fileSource_->rethrowReadFailure();
-    }
 }
 
 JpegHeader JpegDecompressor::readHeader() {
@@ -106,7 +89,6 @@ JpegHeader JpegDecompressor::readHeader() {
         multiScan = jpeg_has_multiple_scans(&codec_.info) != FALSE;
     };
     const bool read = errors_.runGuarded(step);
-    rethrowReadFailure();
     if (errors_.dataEnded()) {
         // The codec made up an end marker and read it as part of the header; whatever it then
         // complained about, the cause is the missing data.

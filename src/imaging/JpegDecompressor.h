@@ -1,27 +1,21 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string_view>
 #include <vector>
 
 #include "imaging/JpegCodecObjects.h"
 #include "imaging/JpegErrorManager.h"
-#include "imaging/JpegFileSource.h"
 #include "imaging/JpegHeader.h"
 
 namespace bildheber {
 
-// One decoding of a JPEG file, held in memory or read a piece at a time, with the program's
-// decoder settings, row by row. Owns the codec object and releases it on every path. Codec errors
-// throw JpegError; a file that cannot be read throws its std::system_error instead.
+// One decoding of a JPEG file held in memory, with the program's decoder settings, row by row.
+// Owns the codec object and releases it on every path. Codec errors throw JpegError.
 class JpegDecompressor {
   public:
     // `fileBytes` must stay alive while this object is used; zero bytes fail ("Empty input file").
     explicit JpegDecompressor(std::string_view fileBytes);
-    // Reads `file` from where it stands; it must stay open while this object is used. Decodes
-    // exactly as from the file's bytes in memory.
-    explicit JpegDecompressor(InputFile& file);
     JpegDecompressor(const JpegDecompressor&) = delete;
     JpegDecompressor& operator=(const JpegDecompressor&) = delete;
 
@@ -47,23 +41,14 @@ class JpegDecompressor {
 
     void readCodecRow(JSAMPROW target);
 
-    void createCodec();
     template <typename Step>
     void run(Step&& step) {
-        try {
-            runCodecStep(errors_, codec_.common(), step);
-        } catch (const JpegError&) {
-            rethrowReadFailure();  // the cause of whatever the codec made of the missing data
-            throw;
-        }
-        rethrowReadFailure();
+        runCodecStep(errors_, codec_.common(), step);
     }
-    void rethrowReadFailure() const;
 
     // Declared before the codec object, which points to them.
     JpegErrorManager errors_;
     jpeg_progress_mgr progress_{};  // watches the scan count
-    std::optional<JpegFileSource> fileSource_;
     DecompressObject codec_;
     Output output_ = Output::Rgb;
     std::vector<JSAMPLE> codecRow_;  // one row as the codec delivers it

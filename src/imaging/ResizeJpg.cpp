@@ -29,26 +29,21 @@ class UploadEncoder : public ScaledRowSink {
     std::unique_ptr<JpegCompressor> compressor_;
 };
 
-UploadSize uploadSizeOf(const JpegHeader& header) {
-    return uploadSize(header.width, header.height);
-}
-
 }  // namespace
 
 std::string reencodeForUpload(std::string_view fileBytes) {
     UploadEncoder encoder;
-    decodeScaled(fileBytes, uploadSizeOf, encoder);
+    decodeScaled(
+        fileBytes, [](const JpegHeader& header) { return uploadSize(header.width, header.height); },
+        encoder);
     return encoder.finish();
 }
 
 void resizeJpg(const std::string& filename, std::string& stream) {
-    // Read a piece at a time: a photo's file never lies in memory whole.
-    InputFile file(filename);
+    const std::string fileBytes = readFileBytes(filename);
     std::string encoded;
     try {
-        UploadEncoder encoder;
-        decodeScaled(file, uploadSizeOf, encoder);
-        encoded = encoder.finish();
+        encoded = reencodeForUpload(fileBytes);
     } catch (const JpegError& error) {
         throw JpegError("\"" + filename + "\": " + error.what());
     }

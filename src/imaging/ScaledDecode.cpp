@@ -27,9 +27,16 @@ class RasterCollector : public ScaledRowSink {
     int nextRow_ = 0;
 };
 
-void decodeRowsScaled(JpegDecompressor& decompressor,
-                      const std::function<UploadSize(const JpegHeader&)>& targetSize,
-                      ScaledRowSink& sink) {
+}  // namespace
+
+void decodeScaled(std::string_view fileBytes,
+                  const std::function<UploadSize(const JpegHeader&)>& targetSize,
+                  ScaledRowSink& sink) {
+    if (fileBytes.empty()) {
+        // readJpegHeader does not parse zero bytes; the size rule decides what that means.
+        targetSize(JpegHeader{});
+    }
+    JpegDecompressor decompressor(fileBytes);
     const JpegHeader header = decompressor.readHeader();
     UploadSize size = targetSize(header);
     size.width = std::max(size.width, 0);
@@ -61,28 +68,6 @@ void decodeRowsScaled(JpegDecompressor& decompressor,
                  sourceIndexFor(targetY, sourceHeight, size.height) == sourceY);
     }
     decompressor.finish();
-}
-
-}  // namespace
-
-void decodeScaled(std::string_view fileBytes,
-                  const std::function<UploadSize(const JpegHeader&)>& targetSize,
-                  ScaledRowSink& sink) {
-    if (fileBytes.empty()) {
-        // readJpegHeader does not parse zero bytes; the size rule decides what that means.
-        targetSize(JpegHeader{});
-    }
-    JpegDecompressor decompressor(fileBytes);
-    decodeRowsScaled(decompressor, targetSize, sink);
-}
-
-void decodeScaled(InputFile& file, const std::function<UploadSize(const JpegHeader&)>& targetSize,
-                  ScaledRowSink& sink) {
-    if (file.sizeHint() == 0) {
-        targetSize(JpegHeader{});  // as for zero bytes in memory
-    }
-    JpegDecompressor decompressor(file);
-    decodeRowsScaled(decompressor, targetSize, sink);
 }
 
 ScaledPicture decodeScaled(std::string_view fileBytes,

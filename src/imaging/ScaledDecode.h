@@ -7,7 +7,6 @@
 #include "imaging/JpegHeader.h"
 #include "imaging/ResizeJpg.h"
 #include "imaging/RgbRaster.h"
-#include "platform/SystemFiles.h"
 
 namespace bildheber {
 
@@ -30,10 +29,6 @@ class ScaledRowSink {
 // whatever `targetSize` or the sink throws.
 void decodeScaled(std::string_view fileBytes,
                   const std::function<UploadSize(const JpegHeader&)>& targetSize,
-                  ScaledRowSink& sink);
-// The same for a file read a piece at a time, which is never held whole; a file that cannot be
-// read throws its std::system_error.
-void decodeScaled(InputFile& file, const std::function<UploadSize(const JpegHeader&)>& targetSize,
                   ScaledRowSink& sink);
 
 struct ScaledPicture {

@@ -102,36 +102,31 @@ std::optional<FileVersion> fileVersion(const std::string& path) {
         static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec};
 }
 
-// POSIX has no share modes: nothing keeps others from writing while we read.
-InputFile::InputFile(const std::string& path)
-    : handle_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)), path_(path) {
-    if (handle_ < 0) {
+std::string readFileBytes(const std::string& path) {
+    // POSIX has no share modes: nothing keeps others from writing while we read.
+    const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!file.valid()) {
         throwFileError(errno, "cannot open", path);
     }
-}
-
-InputFile::~InputFile() {
-    ::close(static_cast<int>(handle_));
-}
-
-std::size_t InputFile::read(char* buffer, std::size_t size) {
-    for (;;) {
-        const ssize_t count = ::read(static_cast<int>(handle_), buffer, size);
-        if (count >= 0) {
-            return static_cast<std::size_t>(count);
-        }
-        if (errno != EINTR) {
-            throwFileError(errno, "cannot read", path_);
-        }
-    }
-}
-
-std::size_t InputFile::sizeHint() const {
+    std::string bytes;
     struct stat info {};
-    if (::fstat(static_cast<int>(handle_), &info) != 0 || info.st_size < 0) {
-        return 0;
+    if (::fstat(file.get(), &info) == 0 && info.st_size > 0) {
+        bytes.reserve(static_cast<std::size_t>(info.st_size));  // a hint; the loop reads it all
     }
-    return static_cast<std::size_t>(info.st_size);
+    char buffer[1 << 16];
+    for (;;) {
+        const ssize_t count = ::read(file.get(), buffer, sizeof buffer);
+        if (count < 0 && errno == EINTR) {
+            continue;
+        }
+        if (count < 0) {
+            throwFileError(errno, "cannot read", path);
+        }
+        if (count == 0) {
+            return bytes;
+        }
+        bytes.append(buffer, static_cast<std::size_t>(count));
+    }
 }
 
 OutputFile::OutputFile(const std::string& path, Mode mode)

@@ -40,28 +40,8 @@ struct FileVersion {
 // The file's version now; nullopt when it cannot be queried (missing, invalid path, no access).
 std::optional<FileVersion> fileVersion(const std::string& path);
 
-// A file open for reading only, closed on destruction. While it is open, other programs may read
-// it but not write it.
-class InputFile {
-  public:
-    explicit InputFile(const std::string& path);  // throws std::system_error naming the file
-    ~InputFile();
-    InputFile(const InputFile&) = delete;
-    InputFile& operator=(const InputFile&) = delete;
-
-    // Reads up to `size` bytes into `buffer`: how many, 0 at the end of the file. Throws
-    // std::system_error naming the file.
-    std::size_t read(char* buffer, std::size_t size);
-    // The file's size now, as a hint for reading it whole; 0 when the system does not say.
-    std::size_t sizeHint() const;
-
-  private:
-    std::intptr_t handle_;
-    std::string path_;
-};
-
-// The whole content of a file, opened as an InputFile. Throws std::system_error naming the file
-// when it cannot be opened or read.
+// The whole content of a file, opened for reading only; while it is open, other programs may read
+// it but not write it. Throws std::system_error naming the file when it cannot be opened or read.
 std::string readFileBytes(const std::string& path);
 
 // A file that could not be opened, written or closed; what() is the system's reason, in the

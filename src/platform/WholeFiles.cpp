@@ -11,17 +11,6 @@ namespace {
 }
 }  // namespace
 
-std::string readFileBytes(const std::string& path) {
-    InputFile file(path);
-    std::string bytes;
-    bytes.reserve(file.sizeHint());  // a hint; the loop reads it all
-    char buffer[1 << 16];
-    while (const std::size_t count = file.read(buffer, sizeof buffer)) {
-        bytes.append(buffer, count);
-    }
-    return bytes;
-}
-
 bool writeWholeFile(const std::string& path, std::string_view bytes, OutputFile::Mode mode) {
     std::optional<OutputFile> file;
     try {

@@ -144,34 +144,29 @@ std::optional<FileVersion> fileVersion(const std::string& path) {
         wide(facts.ftLastWriteTime.dwHighDateTime, facts.ftLastWriteTime.dwLowDateTime)};
 }
 
-InputFile::InputFile(const std::string& path) : path_(path) {
-    const HANDLE file = CreateFileW(wideFromUtf8(path).c_str(), GENERIC_READ, FILE_SHARE_READ,
-                                    nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
+std::string readFileBytes(const std::string& path) {
+    const windows::KernelHandle file = windows::ownKernelHandle(
+        CreateFileW(wideFromUtf8(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                    OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file) {
         throwFileError(GetLastError(), "cannot open", path);
     }
-    handle_ = reinterpret_cast<std::intptr_t>(file);
-}
-
-InputFile::~InputFile() {
-    CloseHandle(reinterpret_cast<HANDLE>(handle_));
-}
-
-std::size_t InputFile::read(char* buffer, std::size_t size) {
-    DWORD count = 0;
-    const DWORD wanted = static_cast<DWORD>(std::min<std::size_t>(size, 1U << 30));
-    if (!ReadFile(reinterpret_cast<HANDLE>(handle_), buffer, wanted, &count, nullptr)) {
-        throwFileError(GetLastError(), "cannot read", path_);
-    }
-    return count;
-}
-
-std::size_t InputFile::sizeHint() const {
+    std::string bytes;
     LARGE_INTEGER size{};
-    if (!GetFileSizeEx(reinterpret_cast<HANDLE>(handle_), &size) || size.QuadPart < 0) {
-        return 0;
+    if (GetFileSizeEx(file.get(), &size) && size.QuadPart > 0) {
+        bytes.reserve(static_cast<std::size_t>(size.QuadPart));  // a hint; the loop reads it all
     }
-    return static_cast<std::size_t>(size.QuadPart);
+    char buffer[1 << 16];
+    for (;;) {
+        DWORD count = 0;
+        if (!ReadFile(file.get(), buffer, sizeof buffer, &count, nullptr)) {
+            throwFileError(GetLastError(), "cannot read", path);
+        }
+        if (count == 0) {
+            return bytes;
+        }
+        bytes.append(buffer, count);
+    }
 }
 
 OutputFile::OutputFile(const std::string& path, Mode mode) {

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <iostream>
 #include <string>
 #include <string_view>
@@ -85,49 +84,6 @@ TEST(DamagedSamplesTest, ResizeGivesTheUploadSizeOrFailsWithoutTouchingTheStream
     RecordProperty("failuresAfterEncoding", failuresAfterEncoding);
     // The damage reaches the case that once freed the encoder's output twice.
     EXPECT_GE(failuresAfterEncoding, 10);
-}
-
-// The outcome of re-encoding `jpeg` from memory, or the failure's text.
-std::string fromMemory(const std::string& jpeg) {
-    try {
-        return reencodeForUpload(jpeg);
-    } catch (const JpegError& error) {
-        return std::string("failed: ") + error.what();
-    }
-}
-
-// The outcome of resizeJpg, which reads the file a piece at a time, in the same terms.
-std::string fromFile(const std::filesystem::path& file) {
-    std::string stream;
-    try {
-        resizeJpg(file.string(), stream);
-    } catch (const JpegError& error) {
-        const std::string prefix = "\"" + file.string() + "\": ";
-        const std::string text = error.what();
-        return "failed: " + (text.starts_with(prefix) ? text.substr(prefix.size()) : text);
-    }
-    return stream;
-}
-
-// Damaged samples, and damaged large pictures whose data spans many of the pieces the file is
-// read in: the same upload bytes, or the same failure, as from the whole file in memory.
-TEST(DamagedSamplesTest, ReadingTheFileInPiecesDecodesAsTheBytesInMemoryDo) {
-    TempDir folder;
-    const auto file = folder.path() / "damaged.jpg";
-    std::vector<JpegMutant> cases = damagedSamplePictures();
-    const std::string baseline = encodeJpeg(photoLikeRaster(1600, 1200), false);
-    const std::string progressive = encodeJpeg(photoLikeRaster(1600, 1200), true);
-    cases.push_back(JpegMutant{"intact baseline picture", baseline});
-    cases.push_back(JpegMutant{"intact progressive picture", progressive});
-    cases.push_back(
-        JpegMutant{"progressive picture cut short", progressive.substr(0, progressive.size() / 2)});
-    for (JpegMutant& mutant : mutantsOf(baseline, 11, 40)) {
-        cases.push_back(std::move(mutant));
-    }
-    for (const JpegMutant& mutant : cases) {
-        writeBinaryFile(file, mutant.bytes);
-        EXPECT_EQ(fromFile(file), fromMemory(mutant.bytes)) << mutant.what;
-    }
 }
 
 }  // namespace
