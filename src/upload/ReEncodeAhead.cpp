@@ -19,15 +19,31 @@ ReEncodeAhead::~ReEncodeAhead() {
     }
 }
 
-ReEncodeAhead::ReEncoded ReEncodeAhead::reEncode(const std::string& path) {
-    ReEncoded done{fileVersion(path), {}};
-    resizeJpg(path, done.jpeg);
-    return done;
+void ReEncodeAhead::work() {
+    for (;;) {
+        std::unique_lock lock(mutex_);
+        wake_.wait(lock, [this] { return ending_ || task_.valid(); });
+        if (!task_.valid()) {
+            return;  // ending, with nothing left to do
+        }
+        std::packaged_task<std::string()> task = std::move(task_);
+        lock.unlock();
+        task();  // a failure goes into the result
+    }
 }
 
-std::future<ReEncodeAhead::ReEncoded> ReEncodeAhead::onWorker(const std::string& path) {
-    std::packaged_task<ReEncoded()> task([path] { return reEncode(path); });
-    std::future<ReEncoded> result = task.get_future();
+void ReEncodeAhead::start(std::size_t position, const std::string& path) {
+    drop();
+    const std::optional<FileVersion> version = fileVersion(path);
+    std::string fileBytes;
+    try {
+        fileBytes = readFileBytes(path);
+    } catch (const std::exception&) {
+        return;  // the entry's own step reads it, and reports what it finds
+    }
+    std::packaged_task<std::string()> task(
+        [fileBytes = std::move(fileBytes)] { return reencodeForUpload(fileBytes); });
+    headStart_.emplace(HeadStart{position, path, version, task.get_future()});
     {
         const std::lock_guard lock(mutex_);
         task_ = std::move(task);
@@ -36,47 +52,30 @@ std::future<ReEncodeAhead::ReEncoded> ReEncodeAhead::onWorker(const std::string&
         }
     }
     wake_.notify_one();
-    return result;
-}
-
-void ReEncodeAhead::work() {
-    for (;;) {
-        std::unique_lock lock(mutex_);
-        wake_.wait(lock, [this] { return ending_ || task_.valid(); });
-        if (!task_.valid()) {
-            return;  // ending, with nothing left to do
-        }
-        std::packaged_task<ReEncoded()> task = std::move(task_);
-        lock.unlock();
-        task();  // a failure goes into the result
-    }
-}
-
-void ReEncodeAhead::start(std::size_t position, const std::string& path) {
-    drop();
-    headStart_.emplace(HeadStart{position, path, onWorker(path)});
 }
 
 std::string ReEncodeAhead::take(std::size_t position, const std::string& path) {
     if (headStart_ && headStart_->position == position && headStart_->path == path) {
-        std::future<ReEncoded> result = std::move(headStart_->result);
+        HeadStart headStart = std::move(*headStart_);
         headStart_.reset();
         try {
-            ReEncoded done = result.get();
-            if (done.version && done.version == fileVersion(path)) {
-                return std::move(done.jpeg);
+            std::string jpeg = headStart.jpeg.get();
+            if (headStart.version && headStart.version == fileVersion(path)) {
+                return jpeg;
             }
         } catch (const std::exception&) {
             // Reported, if it still fails, by the re-encoding below, at the entry's own step.
         }
     }
     drop();
-    return onWorker(path).get().jpeg;
+    std::string jpeg;
+    resizeJpg(path, jpeg);
+    return jpeg;
 }
 
 void ReEncodeAhead::drop() {
     if (headStart_) {
-        headStart_->result.wait();  // the worker takes one picture at a time
+        headStart_->jpeg.wait();  // the worker takes one picture at a time
     }
     headStart_.reset();
 }
